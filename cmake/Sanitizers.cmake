@@ -1,0 +1,10 @@
+# Sanitizer builds for the whole tree: TOLVANE_SANITIZER=address (ASan + UBSan) or thread.
+if(TOLVANE_SANITIZER STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+elseif(TOLVANE_SANITIZER STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+elseif(NOT TOLVANE_SANITIZER STREQUAL "")
+    message(FATAL_ERROR "TOLVANE_SANITIZER must be empty, 'address' or 'thread'")
+endif()

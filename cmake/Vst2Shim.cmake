@@ -1,0 +1,11 @@
+# Lays out the two-header VST 2.x interface shim (on top of FST) where the framework looks
+# for it: <shim>/pluginterfaces/vst2.x/{aeffect.h,aeffectx.h}.
+find_path(TOLVANE_FST_INCLUDE_DIR pluginterfaces/fst/fst.h REQUIRED)
+
+set(TOLVANE_VST2_SHIM_DIR "${CMAKE_BINARY_DIR}/vst2-shim")
+foreach(header aeffect.h aeffectx.h)
+    configure_file("${CMAKE_CURRENT_LIST_DIR}/vst2-shim/${header}"
+                   "${TOLVANE_VST2_SHIM_DIR}/pluginterfaces/vst2.x/${header}" COPYONLY)
+endforeach()
+
+juce_set_vst2_sdk_path("${TOLVANE_VST2_SHIM_DIR}")

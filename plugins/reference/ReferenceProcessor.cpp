@@ -1,0 +1,42 @@
+#include "ReferenceProcessor.h"
+
+#include "ReferenceEditor.h"
+#include "SineVoice.h"
+
+ReferenceProcessor::ReferenceProcessor()
+    : AudioProcessor (BusesProperties().withOutput ("Output", juce::AudioChannelSet::stereo(), true))
+{
+    for (int i = 0; i < 8; ++i)
+        synth.addVoice (new SineVoice());
+
+    synth.addSound (new SineSound());
+}
+
+void ReferenceProcessor::prepareToPlay (double sampleRate, int)
+{
+    synth.setCurrentPlaybackSampleRate (sampleRate);
+}
+
+bool ReferenceProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    return layouts.getMainInputChannelSet().isDisabled()
+        && layouts.getMainOutputChannelSet() == juce::AudioChannelSet::stereo();
+}
+
+void ReferenceProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
+{
+    juce::ScopedNoDenormals noDenormals;
+    buffer.clear();
+    synth.renderNextBlock (buffer, midi, 0, buffer.getNumSamples());
+}
+
+juce::AudioProcessorEditor* ReferenceProcessor::createEditor()
+{
+    return new ReferenceEditor (*this);
+}
+
+// The entry point the framework's plug-in wrappers call.
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new ReferenceProcessor();
+}

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the application and the tests need, when missing.
+# Usage: scripts/install-deps.sh [build|test]   (test adds the display, window manager and
+# audio server used by the test suite)
+set -euo pipefail
+
+want=(
+    cmake ninja-build g++ pkg-config ccache
+    juce-modules-source fst-dev
+    libasound2-dev libjack-jackd2-dev libfreetype-dev libx11-dev libxext-dev libxinerama-dev
+    libxrandr-dev libxcursor-dev libgl-dev zlib1g-dev libpng-dev libjpeg-dev
+    xvfb openbox
+)
+if [ "${1:-build}" = test ]; then
+    want+=(libgtest-dev libbenchmark-dev jackd2 xdotool wmctrl x11-utils imagemagick)
+fi
+
+missing=()
+for p in "${want[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${missing[*]}" >&2
+    echo "Run this script as root (or install them with apt-get)." >&2
+    exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+# jackd2 asks whether to enable real-time scheduling; the tests run it without.
+echo "jackd2 jackd/tweak_rt_limits boolean false" | debconf-set-selections
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,147 @@
+#include "PluginHostApp.h"
+
+#include "../audio/DeviceSetup.h"
+#include "../ui/MainHostWindow.h"
+#include "PluginFile.h"
+#include "SettingsLocation.h"
+
+namespace
+{
+    PluginHostApp& runningApp()
+    {
+        auto* app = dynamic_cast<PluginHostApp*> (juce::JUCEApplication::getInstance());
+        jassert (app != nullptr);
+        return *app;
+    }
+}
+
+juce::ApplicationCommandManager& getCommandManager()      { return runningApp().getCommandManager(); }
+juce::ApplicationProperties& getApplicationProperties()  { return runningApp().getSettings(); }
+
+//==============================================================================
+PluginHostApp::PluginHostApp() = default;
+
+PluginHostApp::~PluginHostApp()
+{
+    // Normally shutdown() has emptied these already. The look and feel goes first only
+    // because nothing drawn with it is left by now; the window before the plug-in whose
+    // editor it may still show.
+    lookAndFeel.reset();
+    mainWindow.reset();
+    plugin.reset();
+}
+
+const juce::String PluginHostApp::getApplicationName()    { return "Tolvane Editor"; }
+const juce::String PluginHostApp::getApplicationVersion() { return "1.0.0.0"; }
+bool PluginHostApp::moreThanOneInstanceAllowed()          { return true; }
+
+void PluginHostApp::createSettingsStore()
+{
+    settings = std::make_unique<juce::ApplicationProperties>();
+    settings->setStorageParameters (SettingsLocation::storeOptions());
+}
+
+void PluginHostApp::initialise (const juce::String&)
+{
+    juce::LookAndFeel::getDefaultLookAndFeel().setUsingNativeAlertWindows (true);
+
+    formatManager.addDefaultFormats();
+
+    createSettingsStore();
+
+    mainWindow = std::make_unique<MainHostWindow>();
+    mainWindow->setUsingNativeTitleBar (true);
+
+    commandManager.registerAllCommandsForTarget (this);
+    commandManager.registerAllCommandsForTarget (mainWindow.get());
+
+    DeviceSetup::openDevices (deviceManager, *settings->getUserSettings());
+
+    plugin = loadPlugin();
+    if (plugin == nullptr)
+    {
+        quit();
+        return;
+    }
+
+    mainWindow->setName (plugin->getName());
+
+    // Until the plug-in says otherwise, the window offers only minimise and close.
+    const int windowSizeMode = 1;
+
+    if (windowSizeMode == 1)
+        mainWindow->setTitleBarButtonsRequired (juce::DocumentWindow::minimiseButton
+                                                    | juce::DocumentWindow::closeButton,
+                                                false);
+
+    mainWindow->setContentNonOwned (plugin->createEditorIfNeeded(), true);
+    mainWindow->moveToStartPosition();
+
+    DeviceSetup::attach (*plugin, player, deviceManager);
+
+    mainWindow->setVisible (true);
+}
+
+void PluginHostApp::shutdown()
+{
+    // The audio and MIDI callbacks leave before the plug-in goes.
+    DeviceSetup::detach (player, deviceManager);
+
+    if (plugin != nullptr)
+    {
+        // The editor goes before the plug-in that it shows.
+        delete plugin->getActiveEditor();
+        plugin->releaseResources();
+    }
+
+    plugin.reset();
+
+    // The window stores its position into the settings, which are written when they go.
+    mainWindow.reset();
+    settings.reset();
+
+    // The look and feel outlives every window drawn with it.
+    lookAndFeel.reset();
+}
+
+void PluginHostApp::systemRequestedQuit()
+{
+    if (mainWindow != nullptr)
+        mainWindow->requestQuit();
+    else
+        quit();
+}
+
+std::unique_ptr<juce::AudioPluginInstance> PluginHostApp::loadPlugin()
+{
+    const auto executable = juce::File::getSpecialLocation (juce::File::currentApplicationFile);
+    const auto module = PluginFile::forExecutable (executable);
+
+    juce::PluginDescription description;
+    description.pluginFormatName = "VST";
+    description.fileOrIdentifier = module.getFullPathName();
+
+    if (! PluginFile::isPresent (module))
+    {
+        juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon,
+                                           "Plugin file not found",
+                                           module.getFullPathName(),
+                                           "OK");
+        quit();
+        return nullptr;
+    }
+
+    juce::String error;
+    auto instance = formatManager.createPluginInstance (description, 44100.0, 512, error);
+
+    if (instance == nullptr)
+    {
+        // The file is there but is no usable module: say so rather than vanish.
+        juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon,
+                                           "Plugin could not be loaded",
+                                           PluginFile::loadFailureMessage (module, error),
+                                           "OK");
+    }
+
+    return instance;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_audio_utils/juce_audio_utils.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <memory>
+
+class MainHostWindow;
+
+/** The application object: owns every long-lived object of the run, brings them up in a
+    fixed order in initialise() and tears them down in a fixed order in shutdown().
+
+    Message thread only. The audio thread enters through the player between attaching and
+    detaching the plug-in.
+*/
+class PluginHostApp final : public juce::JUCEApplication
+{
+public:
+    PluginHostApp();
+    ~PluginHostApp() override;
+
+    const juce::String getApplicationName() override;
+    const juce::String getApplicationVersion() override;
+    bool moreThanOneInstanceAllowed() override;
+    void initialise (const juce::String& commandLine) override;
+    void shutdown() override;
+    void systemRequestedQuit() override;
+
+    /** Creates the settings store with the application's options (start-up step 3). */
+    void createSettingsStore();
+
+    juce::ApplicationCommandManager& getCommandManager() noexcept { return commandManager; }
+    juce::ApplicationProperties& getSettings() noexcept { return *settings; }
+
+private:
+    /** Loads the module beside the executable. Returns null, after telling the user and
+        asking the application to quit, when it is missing or cannot be loaded.
+    */
+    std::unique_ptr<juce::AudioPluginInstance> loadPlugin();
+
+    juce::ApplicationCommandManager commandManager;
+    std::unique_ptr<juce::ApplicationProperties> settings;
+    juce::AudioDeviceManager deviceManager;
+    juce::AudioProcessorPlayer player;
+    juce::AudioPluginFormatManager formatManager;
+    std::unique_ptr<juce::AudioPluginInstance> plugin;
+    std::unique_ptr<MainHostWindow> mainWindow;
+    std::unique_ptr<juce::LookAndFeel> lookAndFeel;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PluginHostApp)
+};
+
+/** The running application's command manager. */
+juce::ApplicationCommandManager& getCommandManager();
+
+/** The running application's settings store (exists from start-up step 3 to shut-down step 5). */
+juce::ApplicationProperties& getApplicationProperties();

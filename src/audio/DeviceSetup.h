@@ -1,0 +1,33 @@
+#pragma once
+
+#include <juce_audio_devices/juce_audio_devices.h>
+#include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_audio_utils/juce_audio_utils.h>
+
+/** Brings the devices up from the saved device state and connects the plug-in, the player
+    and the device manager. Message thread only.
+*/
+namespace DeviceSetup
+{
+    /** Opens the devices from the settings value "audioDeviceState" with up to 256 input and
+        256 output channels, falling back to the default device. A device that fails to open
+        does not stop anything; the error is dropped.
+    */
+    void openDevices (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings);
+
+    /** Gives the plug-in to the player, adds the player as audio callback and registers it
+        for every MIDI input.
+    */
+    void attach (juce::AudioPluginInstance& plugin, juce::AudioProcessorPlayer& player,
+                 juce::AudioDeviceManager& deviceManager);
+
+    /** Registers the player under every MIDI input present; the device manager keeps the
+        registration only for enabled inputs, and never doubles one.
+    */
+    void registerMidiInputs (juce::AudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager);
+
+    /** Undoes attach(); harmless when there is nothing to undo. After it returns, the audio
+        thread no longer enters the player.
+    */
+    void detach (juce::AudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager);
+}

@@ -1,0 +1,119 @@
+#include "MainHostWindow.h"
+
+#include "../app/PluginHostApp.h"
+#include "../app/ProcessPriority.h"
+#include "WindowPlacement.h"
+
+namespace
+{
+    const char* const windowStateKey = "mainWindowPos";
+    const juce::Colour windowBackground { 0xffd3d3d3 };
+}
+
+MainHostWindow::MainHostWindow()
+    : juce::DocumentWindow (juce::JUCEApplication::getInstance()->getApplicationName(),
+                            windowBackground,
+                            juce::DocumentWindow::allButtons,
+                            true)
+{
+    setResizable (false, false);
+    centreWithSize (800, 600);
+
+    restoreWindowStateFromString (getApplicationProperties().getUserSettings()->getValue (windowStateKey, {}));
+
+    auto& commandManager = getCommandManager();
+    addKeyListener (commandManager.getKeyMappings());
+
+    raiseProcessPriority();
+
+    commandManager.setFirstCommandTarget (this);
+}
+
+MainHostWindow::~MainHostWindow()
+{
+    getApplicationProperties().getUserSettings()->setValue (windowStateKey, getWindowStateAsString());
+
+    auto& commandManager = getCommandManager();
+    if (commandManager.getFirstCommandTarget (0) == this)
+        commandManager.setFirstCommandTarget (nullptr);
+}
+
+void MainHostWindow::closeButtonPressed()
+{
+    requestQuit();
+}
+
+bool MainHostWindow::requestQuit()
+{
+    juce::JUCEApplication::quit();
+    return true;
+}
+
+void MainHostWindow::moveToStartPosition()
+{
+    juce::Array<juce::Rectangle<int>> displayAreas;
+    for (const auto& display : juce::Desktop::getInstance().getDisplays().displays)
+        displayAreas.add (display.totalArea);
+
+    const auto state = getApplicationProperties().getUserSettings()->getValue (windowStateKey, {});
+    setTopLeftPosition (WindowPlacement::startTopLeft (state, displayAreas));
+}
+
+//==============================================================================
+juce::StringArray MainHostWindow::getMenuBarNames()
+{
+    return { "Options" };
+}
+
+juce::PopupMenu MainHostWindow::getMenuForIndex (int topLevelMenuIndex, const juce::String&)
+{
+    juce::PopupMenu menu;
+
+    if (topLevelMenuIndex == 0)
+    {
+        auto& commandManager = getCommandManager();
+        menu.addCommandItem (&commandManager, audioSettingsCommand);
+        menu.addSeparator();
+        menu.addCommandItem (&commandManager, aboutCommand);
+    }
+
+    return menu;
+}
+
+void MainHostWindow::menuItemSelected (int, int) {}
+
+//==============================================================================
+juce::ApplicationCommandTarget* MainHostWindow::getNextCommandTarget()
+{
+    return findFirstTargetParentComponent();
+}
+
+void MainHostWindow::getAllCommands (juce::Array<juce::CommandID>& commands)
+{
+    commands.add (audioSettingsCommand, aboutCommand);
+}
+
+void MainHostWindow::getCommandInfo (juce::CommandID commandID, juce::ApplicationCommandInfo& result)
+{
+    switch (commandID)
+    {
+        case audioSettingsCommand:
+            result.setInfo ("Change the audio device settings", {}, "General", 0);
+            result.addDefaultKeypress ('a', juce::ModifierKeys::ctrlModifier);
+            break;
+
+        case aboutCommand:
+            result.setInfo ("About...", {}, "General", 0);
+            break;
+
+        default:
+            break;
+    }
+}
+
+bool MainHostWindow::perform (const InvocationInfo& info)
+{
+    // Both commands count as handled and do nothing more: the settings dialog opens only
+    // at the plug-in's request, and there is no About box.
+    return info.commandID == audioSettingsCommand || info.commandID == aboutCommand;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+/** The application's single top-level window; its content is the plug-in's editor.
+
+    Light grey background of its own (not the look and feel's), native title bar set by the
+    application, not resizable by the user. Restores its bounds from the settings value
+    "mainWindowPos" when built and stores them there when destroyed, so the settings store
+    must outlive it. Its close button and Alt+F4 end the application. It offers two commands
+    and an "Options" menu model that is not displayed anywhere.
+
+    Needs the running PluginHostApp's command manager and settings store. Message thread only.
+*/
+class MainHostWindow final : public juce::DocumentWindow,
+                             public juce::MenuBarModel,
+                             public juce::ApplicationCommandTarget
+{
+public:
+    enum CommandIDs
+    {
+        audioSettingsCommand = 0x30200,
+        aboutCommand         = 0x30300
+    };
+
+    MainHostWindow();
+    ~MainHostWindow() override;
+
+    void closeButtonPressed() override;
+
+    juce::StringArray getMenuBarNames() override;
+    juce::PopupMenu getMenuForIndex (int topLevelMenuIndex, const juce::String& menuName) override;
+    void menuItemSelected (int menuItemID, int topLevelMenuIndex) override;
+
+    juce::ApplicationCommandTarget* getNextCommandTarget() override;
+    void getAllCommands (juce::Array<juce::CommandID>& commands) override;
+    void getCommandInfo (juce::CommandID commandID, juce::ApplicationCommandInfo& result) override;
+    bool perform (const InvocationInfo& info) override;
+
+    /** Asks the application to quit; always reports that it did. */
+    bool requestQuit();
+
+    /** Moves the window's top-left corner to where it was when the last run ended, if that
+        point is on a connected display, or else to (100, 100). Called once the window has
+        been fitted to the plug-in's editor.
+    */
+    void moveToStartPosition();
+
+private:
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainHostWindow)
+};
