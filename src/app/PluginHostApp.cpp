@@ -50,7 +50,7 @@ void PluginHostApp::initialise (const juce::String&)
     createSettingsStore();
 
     mainWindow = std::make_unique<MainHostWindow>();
-    mainWindow->setUsingNativeTitleBar (true);
+    mainWindow->useNativeTitleBar();
 
     commandManager.registerAllCommandsForTarget (this);
     commandManager.registerAllCommandsForTarget (mainWindow.get());

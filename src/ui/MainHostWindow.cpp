@@ -38,6 +38,21 @@ MainHostWindow::~MainHostWindow()
         commandManager.setFirstCommandTarget (nullptr);
 }
 
+void MainHostWindow::useNativeTitleBar()
+{
+    // Rebuilding an on-desktop window ends with toFront(true), which maps it whether or not
+    // it is visible. Rebuilt off the desktop and added back, it keeps its visibility.
+    const auto keepHidden = isOnDesktop() && ! isVisible();
+
+    if (keepHidden)
+        removeFromDesktop();
+
+    setUsingNativeTitleBar (true);
+
+    if (keepHidden)
+        addToDesktop();
+}
+
 void MainHostWindow::closeButtonPressed()
 {
     requestQuit();

@@ -37,6 +37,13 @@ public:
     void getCommandInfo (juce::CommandID commandID, juce::ApplicationCommandInfo& result) override;
     bool perform (const InvocationInfo& info) override;
 
+    /** Switches to the window manager's title bar (setUsingNativeTitleBar with true) while
+        keeping a hidden window hidden: on Linux the framework would otherwise bring the
+        window on screen when it rebuilds it, long before the application shows it (or when
+        the application quits without ever showing it).
+    */
+    void useNativeTitleBar();
+
     /** Asks the application to quit; always reports that it did. */
     bool requestQuit();
 

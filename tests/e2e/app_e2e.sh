@@ -1,0 +1,230 @@
+#!/usr/bin/env bash
+# End-to-end checks of the real application under a display with a window manager.
+# Usage: app_e2e.sh CASE    (environment: DISPLAY, TOLVANE_APP, TOLVANE_NO_ENTRY_MODULE,
+#                             optional TOLVANE_E2E_ARTEFACTS for screenshots)
+set -uo pipefail
+
+case_name=${1:?usage: app_e2e.sh CASE}
+: "${DISPLAY:?the end-to-end tests need a display with a window manager (scripts/test.sh starts one)}"
+: "${TOLVANE_APP:?TOLVANE_APP must name the built application}"
+
+editor_title="Tolvane Reference"
+editor_width=560
+editor_height=340
+
+work=$(mktemp -d)
+export XDG_CONFIG_HOME="$work/config"
+settings_file="$XDG_CONFIG_HOME/Tolvane Editor/Tolvane Editor.settings"
+artefacts=${TOLVANE_E2E_ARTEFACTS:-$work/artefacts}
+mkdir -p "$artefacts"
+app_pid=""
+
+cleanup() {
+    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL [$case_name]: $*" >&2
+    import -window root "$artefacts/$case_name-failure.png" 2>/dev/null
+    [ -f "$work/app.log" ] && sed 's/^/    app: /' "$work/app.log" >&2
+    exit 1
+}
+
+# start_app EXECUTABLE: starts it in the background with a log of its own.
+start_app() {
+    "$1" > "$work/app.log" 2>&1 &
+    app_pid=$!
+    started_at=$(date +%s.%N)
+}
+
+# wait_window TITLE [SECONDS]: prints the id of the visible window of the application with
+# exactly this title, waiting for it to appear.
+wait_window() {
+    local title=$1 limit=${2:-20} id
+    local deadline=$((SECONDS + limit))
+    while [ $SECONDS -lt $deadline ]; do
+        id=$(xdotool search --all --onlyvisible --pid "$app_pid" --name "^${title}\$" 2>/dev/null | head -n 1)
+        if [ -n "$id" ]; then echo "$id"; return 0; fi
+        kill -0 "$app_pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+# visible_titles: the titles of every visible window of the application, one a line.
+visible_titles() {
+    local id
+    for id in $(xdotool search --all --onlyvisible --pid "$app_pid" --name '' 2>/dev/null); do
+        xdotool getwindowname "$id" 2>/dev/null
+    done
+}
+
+# wait_exit [SECONDS]: waits for the application to end and checks it ended cleanly.
+wait_exit() {
+    local limit=${1:-15}
+    local deadline=$((SECONDS + limit))
+    while kill -0 "$app_pid" 2>/dev/null; do
+        [ $SECONDS -lt $deadline ] || fail "the application did not end within $limit s"
+        sleep 0.1
+    done
+    wait "$app_pid"
+    local code=$?
+    app_pid=""
+    [ "$code" -eq 0 ] || fail "the application ended with exit code $code"
+}
+
+# geometry ID: "x y width height" of the window's content area on screen.
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+                             /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
+# frame_extents ID: "left right top bottom" of the window manager's frame.
+frame_extents() {
+    xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ','
+}
+
+stored_position() {
+    sed -n 's/.*name="mainWindowPos" val="\([^"]*\)".*/\1/p' "$settings_file" 2>/dev/null
+}
+
+# press ID KEY: activates the window and types KEY with the pointer off the window, since X
+# hands key presses to the window under the pointer (the plug-in's editor) when it lies
+# inside the focused one.
+press() {
+    xdotool mousemove 0 0
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
+    xdotool key --clearmodifiers "$2"
+}
+
+# run_until_quit KEY: starts the application, checks its window, quits it with KEY and
+# prints the window's geometry as it was.
+run_until_quit() {
+    start_app "$TOLVANE_APP"
+    local id
+    id=$(wait_window "$editor_title") || fail "no window titled '$editor_title' appeared"
+    local shown_at
+    shown_at=$(date +%s.%N)
+    sleep 0.5
+    local geo
+    geo=$(geometry "$id")
+    set -- $geo
+    [ "$3 $4" = "$editor_width $editor_height" ] || fail "window content is $3 x $4, not the editor's size"
+    echo "$geo|$(frame_extents "$id")|$(awk -v a="$shown_at" -v b="$started_at" 'BEGIN { printf "%.2f", a - b }')" > "$work/last-run"
+    press "$id" "$KEY"
+    wait_exit
+}
+
+# check_titles_only TITLE: every visible window of the application is titled TITLE.
+check_titles_only() {
+    local titles
+    titles=$(visible_titles | sort -u)
+    [ "$titles" = "$1" ] || fail "visible windows were: $(echo "$titles" | tr '\n' ',')"
+}
+
+# expect_warning_then_quit EXECUTABLE TITLE: the application shows the warning box TITLE,
+# never its main window, and ends once the box is acknowledged.
+expect_warning_then_quit() {
+    start_app "$1"
+    local id
+    id=$(wait_window "$2") || fail "no warning box titled '$2' appeared"
+    sleep 0.5
+    check_titles_only "$2"
+    import -window root "$artefacts/$case_name.png" 2>/dev/null
+    press "$id" Return
+    wait_exit
+}
+
+# copy_app_alone: a copy of the application in a folder of its own; prints its path.
+copy_app_alone() {
+    mkdir -p "$work/bin"
+    cp "$TOLVANE_APP" "$work/bin/Tolvane Editor"
+    echo "$work/bin/Tolvane Editor"
+}
+
+case "$case_name" in
+starts_with_editor_and_quits_on_ctrl_q)
+    KEY=ctrl+q run_until_quit
+    IFS='|' read -r geo frame startup < "$work/last-run"
+    read -r x y w h <<< "$geo"
+    read -r left right top bottom <<< "$frame"
+    [ "${top:-0}" -gt 0 ] || fail "the window has no title bar from the window manager (frame: $frame)"
+    # With nothing stored, the frame's corner is placed at (100, 100).
+    [ "$x $y" = "$((100 + left)) $((100 + top))" ] || fail "content at $x,$y with frame $frame, not framed at 100,100"
+    stored=$(stored_position)
+    [[ "$stored" == "$x $y $w $h"* ]] || fail "stored position '$stored' is not the window's '$x $y $w $h'"
+    echo "start-up to visible window: ${startup}s"
+    ;;
+
+title_bar_offers_minimise_and_close_only)
+    start_app "$TOLVANE_APP"
+    id=$(wait_window "$editor_title") || fail "no window titled '$editor_title' appeared"
+    sleep 0.5
+    actions=$(xprop -id "$id" _NET_WM_ALLOWED_ACTIONS)
+    [[ "$actions" == *_NET_WM_ACTION_MINIMIZE* ]] || fail "cannot be minimised: $actions"
+    [[ "$actions" == *_NET_WM_ACTION_CLOSE* ]] || fail "cannot be closed: $actions"
+    [[ "$actions" != *_NET_WM_ACTION_MAXIMIZE* ]] || fail "can be maximised: $actions"
+    [[ "$actions" != *_NET_WM_ACTION_RESIZE* ]] || fail "can be resized: $actions"
+    import -window root "$artefacts/main-window.png" 2>/dev/null
+    press "$id" ctrl+q
+    wait_exit
+    ;;
+
+reopens_at_stored_position)
+    KEY=ctrl+q run_until_quit
+    stored=$(stored_position)
+    [ -n "$stored" ] || fail "nothing stored after the first run"
+    # Move the stored window elsewhere, keeping the rest of the framework's string.
+    read -r _ _ rest <<< "$stored"
+    sed -i "s|val=\"$stored\"|val=\"300 250 $rest\"|" "$settings_file"
+    for run in second third; do
+        KEY=ctrl+q run_until_quit
+        IFS='|' read -r geo _ _ < "$work/last-run"
+        read -r x y _ _ <<< "$geo"
+        [ "$x $y" = "300 250" ] || fail "$run run opened at $x,$y instead of the stored 300,250"
+    done
+    # A position on no connected display falls back to the default place.
+    sed -i "s|val=\"[^\"]*\"|val=\"5000 4000 $rest\"|" "$settings_file"
+    KEY=ctrl+q run_until_quit
+    IFS='|' read -r geo frame _ < "$work/last-run"
+    read -r x y _ _ <<< "$geo"
+    read -r left _ top _ <<< "$frame"
+    [ "$x $y" = "$((100 + left)) $((100 + top))" ] || fail "off-screen position was not replaced by 100,100 ($x,$y)"
+    ;;
+
+alt_f4_quits_and_stores_position)
+    KEY=alt+F4 run_until_quit
+    [ -n "$(stored_position)" ] || fail "no position stored after Alt+F4"
+    ;;
+
+missing_module_warns_and_never_shows_window)
+    expect_warning_then_quit "$(copy_app_alone)" "Plugin file not found"
+    ;;
+
+folder_in_module_place_counts_as_missing)
+    app=$(copy_app_alone)
+    mkdir -p "$app.so"
+    expect_warning_then_quit "$app" "Plugin file not found"
+    ;;
+
+garbage_module_warns_and_quits)
+    app=$(copy_app_alone)
+    echo "not a module" > "$app.so"
+    expect_warning_then_quit "$app" "Plugin could not be loaded"
+    ;;
+
+module_without_entry_point_warns_and_quits)
+    app=$(copy_app_alone)
+    cp "${TOLVANE_NO_ENTRY_MODULE:?}" "$app.so"
+    expect_warning_then_quit "$app" "Plugin could not be loaded"
+    ;;
+
+*)
+    echo "unknown case: $case_name" >&2
+    exit 2
+    ;;
+esac
+
+echo "PASS [$case_name]"
