@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the application and the tests need, when missing.
-# Usage: scripts/install-deps.sh [build|test]   (test adds the display, window manager and
-# audio server used by the test suite)
+# Usage: scripts/install-deps.sh [build|test]   (test adds what only the test suite uses:
+# GoogleTest, Google Benchmark, the JACK audio server and screenshots)
 set -euo pipefail
 
 want=(
@@ -9,10 +9,10 @@ want=(
     juce-modules-source fst-dev
     libasound2-dev libjack-jackd2-dev libfreetype-dev libx11-dev libxext-dev libxinerama-dev
     libxrandr-dev libxcursor-dev libgl-dev zlib1g-dev libpng-dev libjpeg-dev
-    xvfb openbox
+    xvfb openbox xdotool x11-utils
 )
 if [ "${1:-build}" = test ]; then
-    want+=(libgtest-dev libbenchmark-dev jackd2 xdotool wmctrl x11-utils imagemagick)
+    want+=(libgtest-dev libbenchmark-dev jackd2 imagemagick)
 fi
 
 missing=()

@@ -31,7 +31,8 @@ MainHostWindow::MainHostWindow()
 
 MainHostWindow::~MainHostWindow()
 {
-    getApplicationProperties().getUserSettings()->setValue (windowStateKey, getWindowStateAsString());
+    if (hasBeenShown)
+        getApplicationProperties().getUserSettings()->setValue (windowStateKey, getWindowStateAsString());
 
     auto& commandManager = getCommandManager();
     if (commandManager.getFirstCommandTarget (0) == this)
@@ -51,6 +52,14 @@ void MainHostWindow::useNativeTitleBar()
 
     if (keepHidden)
         addToDesktop();
+}
+
+void MainHostWindow::visibilityChanged()
+{
+    DocumentWindow::visibilityChanged();
+
+    if (isVisible())
+        hasBeenShown = true;
 }
 
 void MainHostWindow::closeButtonPressed()

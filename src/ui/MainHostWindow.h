@@ -6,8 +6,8 @@
 
     Light grey background of its own (not the look and feel's), native title bar set by the
     application, not resizable by the user. Restores its bounds from the settings value
-    "mainWindowPos" when built and stores them there when destroyed, so the settings store
-    must outlive it. Its close button and Alt+F4 end the application. It offers two commands
+    "mainWindowPos" when built and, if it was ever shown, stores them there when destroyed,
+    so the settings store must outlive it. Its close button and Alt+F4 end the application. It offers two commands
     and an "Options" menu model that is not displayed anywhere.
 
     Needs the running PluginHostApp's command manager and settings store. Message thread only.
@@ -27,6 +27,7 @@ public:
     ~MainHostWindow() override;
 
     void closeButtonPressed() override;
+    void visibilityChanged() override;
 
     juce::StringArray getMenuBarNames() override;
     juce::PopupMenu getMenuForIndex (int topLevelMenuIndex, const juce::String& menuName) override;
@@ -54,5 +55,9 @@ public:
     void moveToStartPosition();
 
 private:
+    // A window that never appeared has no position worth keeping; storing its unused
+    // bounds would overwrite the one the user left it at last time.
+    bool hasBeenShown = false;
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainHostWindow)
 };

@@ -158,7 +158,7 @@ starts_with_editor_and_quits_on_ctrl_q)
     echo "start-up to visible window: ${startup}s"
     ;;
 
-title_bar_offers_minimise_and_close_only)
+title_bar_offers_minimise_and_close_only_and_priority_is_raised)
     start_app "$TOLVANE_APP"
     id=$(wait_window "$editor_title") || fail "no window titled '$editor_title' appeared"
     sleep 0.5
@@ -168,6 +168,13 @@ title_bar_offers_minimise_and_close_only)
     [[ "$actions" != *_NET_WM_ACTION_MAXIMIZE* ]] || fail "can be maximised: $actions"
     [[ "$actions" != *_NET_WM_ACTION_RESIZE* ]] || fail "can be resized: $actions"
     import -window root "$artefacts/main-window.png" 2>/dev/null
+    # The window raised the priority of every thread of the process (as far as rights allow).
+    if [ "$(id -u)" -eq 0 ]; then
+        nice_values=$(ps -L -o nice= -p "$app_pid" | grep -E '^ *-?[0-9]+ *$' | sort -un | tr -d ' ' | tr '\n' ' ')
+        for value in $nice_values; do
+            [ "$value" -le -10 ] || fail "a thread runs at nice $value (all: $nice_values)"
+        done
+    fi
     press "$id" ctrl+q
     wait_exit
     ;;
@@ -200,7 +207,12 @@ alt_f4_quits_and_stores_position)
     ;;
 
 missing_module_warns_and_never_shows_window)
+    # A start that fails must not lose the position the window was left at last time.
+    mkdir -p "$(dirname "$settings_file")"
+    kept='300 250 560 340 frame 20 1 1 1'
+    printf '<?xml version="1.0" encoding="UTF-8"?>\n<PROPERTIES>\n  <VALUE name="mainWindowPos" val="%s"/>\n</PROPERTIES>\n' "$kept" > "$settings_file"
     expect_warning_then_quit "$(copy_app_alone)" "Plugin file not found"
+    [ "$(stored_position)" = "$kept" ] || fail "the stored position became '$(stored_position)'"
     ;;
 
 folder_in_module_place_counts_as_missing)

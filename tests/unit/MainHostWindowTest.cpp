@@ -188,6 +188,16 @@ TEST_F (MainHostWindowTest, StoresItsBoundsOnDestructionAndRestoresThemWhenBuilt
     EXPECT_EQ (restored.getBounds(), juce::Rectangle<int> (210, 160, 560, 340));
 }
 
+TEST_F (MainHostWindowTest, AWindowNeverShownKeepsTheStoredPosition)
+{
+    settings().setValue ("mainWindowPos", "300 250 560 340");
+    {
+        MainHostWindow window;
+        window.setBounds (10, 10, 200, 100);
+    }
+    EXPECT_EQ (settings().getValue ("mainWindowPos"), "300 250 560 340");
+}
+
 TEST_F (MainHostWindowTest, MalformedStoredStateLeavesTheDefaultBounds)
 {
     for (const auto* value : { "garbage", "1 2 3", "10 10 0 0" })

@@ -1,0 +1,42 @@
+# Sourced by the scripts: starts a private X display (Xvfb) with a window manager (openbox)
+# and exports DISPLAY. Without a window manager some plug-in editors turn harmless X errors
+# into process exits, and windows get no frame or title bar.
+
+tolvane_start_display() {
+    local n=90
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
+    TOLVANE_XVFB_PID=$!
+
+    local tries=0
+    until DISPLAY=":$n" xdotool getdisplaygeometry > /dev/null 2>&1; do
+        tries=$((tries + 1))
+        if [ $tries -gt 100 ] || ! kill -0 "$TOLVANE_XVFB_PID" 2>/dev/null; then
+            echo "Could not start Xvfb on :$n" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+
+    DISPLAY=":$n" openbox > /dev/null 2>&1 &
+    TOLVANE_WM_PID=$!
+
+    tries=0
+    until DISPLAY=":$n" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        tries=$((tries + 1))
+        if [ $tries -gt 100 ]; then
+            echo "The window manager did not start on :$n" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+
+    export DISPLAY=":$n"
+}
+
+tolvane_stop_display() {
+    [ -n "${TOLVANE_WM_PID:-}" ] && kill "$TOLVANE_WM_PID" 2> /dev/null
+    [ -n "${TOLVANE_XVFB_PID:-}" ] && kill "$TOLVANE_XVFB_PID" 2> /dev/null
+    TOLVANE_WM_PID= TOLVANE_XVFB_PID=
+}

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the unit and window tests, the
+# plug-in loading tests (again under AddressSanitizer + UBSan) and the end-to-end tests of
+# the real application, on a private display with a window manager.
+#
+# Environment: TOLVANE_BUILD_DIR (default build), TOLVANE_ASAN_BUILD_DIR (default
+# build-asan), TOLVANE_SKIP_ASAN=1 to leave the sanitizer run out, TOLVANE_NO_WERROR=1 to
+# keep warnings from failing a CI build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib/display.sh
+
+bash scripts/install-deps.sh test
+
+build_dir=${TOLVANE_BUILD_DIR:-build}
+asan_dir=${TOLVANE_ASAN_BUILD_DIR:-build-asan}
+
+werror=OFF
+if [ "${CI:-}" = true ] && [ "${TOLVANE_NO_WERROR:-}" != 1 ]; then werror=ON; fi
+
+echo "== Build"
+cmake -S . -B "$build_dir" -G Ninja -DTOLVANE_BUILD_TESTS=ON -DTOLVANE_WARNINGS_AS_ERRORS=$werror \
+      -DTOLVANE_REFERENCE_STANDALONE=OFF
+cmake --build "$build_dir"
+
+if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
+    echo "== Build with AddressSanitizer + UBSan (plug-in loading tests)"
+    cmake -S . -B "$asan_dir" -G Ninja -DTOLVANE_BUILD_TESTS=ON -DTOLVANE_SANITIZER=address \
+          -DTOLVANE_WARNINGS_AS_ERRORS=$werror -DTOLVANE_REFERENCE_STANDALONE=OFF
+    cmake --build "$asan_dir" --target tolvane_plugin_load_tests
+fi
+
+tolvane_start_display
+trap tolvane_stop_display EXIT
+
+status=0
+
+echo "== Tests"
+ctest --test-dir "$build_dir" --output-on-failure --timeout 300 || status=1
+
+if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
+    echo "== Plug-in loading under AddressSanitizer + UBSan"
+    # Leaks are not what this run is about: the framework and X keep a few on purpose.
+    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir "$asan_dir" -L plugin-load --output-on-failure --timeout 300 || status=1
+fi
+
+exit $status
