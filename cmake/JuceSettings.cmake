@@ -1,7 +1,7 @@
 # Every JUCE configuration flag of the project, in one place.
 
-# The host: VST 2.x hosting only, ALSA and JACK devices, no web views or networking, and
-# blocking modal loops (start-up shows a blocking message box, the settings dialog runs a
+# The host: VST 2.x hosting only (without the hosting's log lines), ALSA and JACK devices,
+# no web views or networking, and blocking modal loops (start-up shows a blocking message box, the settings dialog runs a
 # nested modal loop). Debian's JUCE has no bundled zlib, libpng, libjpeg, FLAC or Ogg.
 set(TOLVANE_HOST_JUCE_DEFINITIONS
     JUCE_PLUGINHOST_VST=1
@@ -14,6 +14,7 @@ set(TOLVANE_HOST_JUCE_DEFINITIONS
     JUCE_WEB_BROWSER=0
     JUCE_USE_CURL=0
     JUCE_MODAL_LOOPS_PERMITTED=1
+    VST_LOGGING=0
     JUCE_DISPLAY_SPLASH_SCREEN=0
     JUCE_REPORT_APP_USAGE=0
     JUCE_STRICT_REFCOUNTEDPOINTER=1

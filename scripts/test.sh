@@ -31,18 +31,29 @@ if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
 fi
 
 tolvane_start_display
-trap tolvane_stop_display EXIT
 
 status=0
+summary=$(mktemp)
+trap 'tolvane_stop_display; rm -f "$summary"' EXIT
+
+# run_ctest ARGS...: runs ctest, keeping its count of tests for the closing line.
+run_ctest() {
+    local code=0
+    ctest "$@" --output-on-failure --timeout 300 | tee -a "$summary" || code=$?
+    [ "$code" -eq 0 ] || status=1
+}
 
 echo "== Tests"
-ctest --test-dir "$build_dir" --output-on-failure --timeout 300 || status=1
+run_ctest --test-dir "$build_dir"
 
 if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
     echo "== Plug-in loading under AddressSanitizer + UBSan"
     # Leaks are not what this run is about: the framework and X keep a few on purpose.
     ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --test-dir "$asan_dir" -L plugin-load --output-on-failure --timeout 300 || status=1
+        run_ctest --test-dir "$asan_dir" -L plugin-load
 fi
 
+echo "== All test runs"
+grep -hoE '[0-9]+ tests failed out of [0-9]+' "$summary" \
+    | awk '{ failed += $1; total += $6 } END { printf "%d passed, %d failed\n", total - failed, failed }'
 exit $status
