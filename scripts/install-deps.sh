@@ -9,7 +9,7 @@ want=(
     juce-modules-source fst-dev
     libasound2-dev libjack-jackd2-dev libfreetype-dev libx11-dev libxext-dev libxinerama-dev
     libxrandr-dev libxcursor-dev libgl-dev zlib1g-dev libpng-dev libjpeg-dev
-    xvfb openbox xdotool x11-utils procps
+    xvfb openbox xdotool wmctrl x11-utils procps
 )
 if [ "${1:-build}" = test ]; then
     want+=(libgtest-dev libbenchmark-dev jackd2 imagemagick)

@@ -17,7 +17,24 @@ if [ -z "${DISPLAY:-}" ]; then
     trap tolvane_stop_display EXIT
     echo "No display was set: running on the private display $DISPLAY."
     echo "Screenshot: DISPLAY=$DISPLAY import -window root shot.png   (package imagemagick)"
-    echo "Quit: Ctrl+C here (the application ends cleanly and keeps its settings)."
 fi
+echo "Quit: Ctrl+Q in the window, its close button, or Ctrl+C here (the application keeps its settings)."
 
-"$build_dir/dist/Tolvane Editor"
+"$build_dir/dist/Tolvane Editor" &
+app_pid=$!
+
+# Ctrl+C here closes the application's windows the way their close button does, so that it
+# shuts down in order and stores its settings.
+close_app() {
+    local id
+    for id in $(xdotool search --all --onlyvisible --pid "$app_pid" --name '' 2> /dev/null); do
+        wmctrl -i -c "$(printf '0x%x' "$id")"
+    done
+}
+trap close_app INT TERM
+
+status=0
+while kill -0 "$app_pid" 2> /dev/null; do
+    wait "$app_pid" && status=0 || status=$?
+done
+exit $status
