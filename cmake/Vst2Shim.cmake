@@ -9,3 +9,4 @@ foreach(header aeffect.h aeffectx.h)
 endforeach()
 
 juce_set_vst2_sdk_path("${TOLVANE_VST2_SHIM_DIR}")
+target_include_directories(juce_vst2_sdk INTERFACE "${TOLVANE_FST_INCLUDE_DIR}")

@@ -167,6 +167,15 @@ title_bar_offers_minimise_and_close_only_and_priority_is_raised)
     [[ "$actions" == *_NET_WM_ACTION_CLOSE* ]] || fail "cannot be closed: $actions"
     [[ "$actions" != *_NET_WM_ACTION_MAXIMIZE* ]] || fail "can be maximised: $actions"
     [[ "$actions" != *_NET_WM_ACTION_RESIZE* ]] || fail "can be resized: $actions"
+    # What the window itself asks for (Motif hints: flags, functions, decorations), whatever
+    # the window manager would make of a fixed-size window anyway.
+    read -r _ functions decorations _ <<< "$(xprop -id "$id" _MOTIF_WM_HINTS | sed -n 's/.*= *//p' | tr -d ',')"
+    [ -n "$decorations" ] || fail "the window sets no Motif hints"
+    (( (functions & 0x10) == 0 && (functions & 0x08) != 0 && (functions & 0x20) != 0 )) \
+        || fail "window functions $functions are not minimise and close without maximise"
+    (( (functions & 0x02) == 0 )) || fail "window functions $functions allow resizing"
+    (( (decorations & 0x40) == 0 && (decorations & 0x20) != 0 )) \
+        || fail "window decorations $decorations are not a minimise button without maximise"
     import -window root "$artefacts/main-window.png" 2>/dev/null
     # The window raised the priority of every thread of the process (as far as rights allow).
     if [ "$(id -u)" -eq 0 ]; then

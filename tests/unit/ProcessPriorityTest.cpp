@@ -1,9 +1,11 @@
 #include "app/ProcessPriority.h"
 
 #include <gtest/gtest.h>
+#include <juce_core/juce_core.h>
 
 #if JUCE_LINUX || JUCE_BSD
  #include <sys/resource.h>
+ #include <unistd.h>
 #endif
 
 TEST (ProcessPriority, AimsAtTheTargetWhenTheLimitAllowsIt)
@@ -35,6 +37,8 @@ TEST (ProcessPriority, RaisingNeverMakesTheProcessNicer)
     EXPECT_LE (after, before);
 
     if (geteuid() == 0)
+    {
         EXPECT_LE (after, highPriorityNiceValue);
+    }
 }
 #endif
