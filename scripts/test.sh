@@ -19,8 +19,7 @@ werror=OFF
 if [ "${CI:-}" = true ] && [ "${TOLVANE_NO_WERROR:-}" != 1 ]; then werror=ON; fi
 
 echo "== Build"
-cmake -S . -B "$build_dir" -G Ninja -DTOLVANE_BUILD_TESTS=ON -DTOLVANE_WARNINGS_AS_ERRORS=$werror \
-      -DTOLVANE_REFERENCE_STANDALONE=OFF
+cmake -S . -B "$build_dir" -G Ninja -DTOLVANE_BUILD_TESTS=ON -DTOLVANE_WARNINGS_AS_ERRORS=$werror
 cmake --build "$build_dir"
 
 if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
