@@ -23,9 +23,8 @@ PluginHostApp::PluginHostApp() = default;
 
 PluginHostApp::~PluginHostApp()
 {
-    // Normally shutdown() has emptied these already. The look and feel goes first only
-    // because nothing drawn with it is left by now; the window before the plug-in whose
-    // editor it may still show.
+    // Normally shutdown() has emptied these already. If not: the window goes before the
+    // plug-in whose editor it may still show.
     lookAndFeel.reset();
     mainWindow.reset();
     plugin.reset();

@@ -34,17 +34,18 @@ static void setNiceForThread (int threadId, int lowestAllowed)
     errno = 0;
     const auto current = getpriority (PRIO_PROCESS, (id_t) threadId);
 
-    if (current == -1 && errno != 0)
+    if ((current == -1 && errno != 0) || current <= highPriorityNiceValue)
+        return;
+
+    // A privileged user (CAP_SYS_NICE) gets the target whatever RLIMIT_NICE says; others as
+    // much of it as the limit allows.
+    if (setpriority (PRIO_PROCESS, (id_t) threadId, highPriorityNiceValue) == 0)
         return;
 
     const auto wanted = chooseNiceValue (current, lowestAllowed);
 
-    if (wanted < current && setpriority (PRIO_PROCESS, (id_t) threadId, wanted) == 0)
-        return;
-
-    // A privileged user (CAP_SYS_NICE) is not bound by RLIMIT_NICE.
-    if (current > highPriorityNiceValue)
-        setpriority (PRIO_PROCESS, (id_t) threadId, highPriorityNiceValue);
+    if (wanted < current)
+        setpriority (PRIO_PROCESS, (id_t) threadId, wanted);
 }
 #endif
 

@@ -2,6 +2,16 @@
 
 namespace DeviceSetup
 {
+    // Every MIDI input present, by identifier; an empty identifier would stand for the device
+    // manager's first enabled input, which is never used.
+    template <typename Function>
+    static void forEachMidiInput (Function&& function)
+    {
+        for (const auto& input : juce::MidiInput::getAvailableDevices())
+            if (input.identifier.isNotEmpty())
+                function (input.identifier);
+    }
+
     void openDevices (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings)
     {
         const auto savedState = userSettings.getXmlValue ("audioDeviceState");
@@ -18,9 +28,10 @@ namespace DeviceSetup
 
     void registerMidiInputs (juce::AudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager)
     {
-        for (const auto& input : juce::MidiInput::getAvailableDevices())
-            if (input.identifier.isNotEmpty())
-                deviceManager.addMidiInputDeviceCallback (input.identifier, &player);
+        forEachMidiInput ([&] (const juce::String& identifier)
+        {
+            deviceManager.addMidiInputDeviceCallback (identifier, &player);
+        });
     }
 
     void detach (juce::AudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager)
@@ -28,8 +39,9 @@ namespace DeviceSetup
         player.setProcessor (nullptr);
         deviceManager.removeAudioCallback (&player);
 
-        for (const auto& input : juce::MidiInput::getAvailableDevices())
-            if (input.identifier.isNotEmpty())
-                deviceManager.removeMidiInputDeviceCallback (input.identifier, &player);
+        forEachMidiInput ([&] (const juce::String& identifier)
+        {
+            deviceManager.removeMidiInputDeviceCallback (identifier, &player);
+        });
     }
 }
