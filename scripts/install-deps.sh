@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the application and the tests need, when missing.
 # Usage: scripts/install-deps.sh [build|test]   (test adds what only the test suite uses:
-# GoogleTest and screenshots)
+# GoogleTest, Google Benchmark, JACK with its dummy back end and screenshots)
 set -euo pipefail
 
 want=(
@@ -12,7 +12,7 @@ want=(
     xvfb openbox xdotool wmctrl x11-utils procps
 )
 if [ "${1:-build}" = test ]; then
-    want+=(libgtest-dev imagemagick)
+    want+=(libgtest-dev libbenchmark-dev jackd2 imagemagick)
 fi
 
 missing=()
@@ -28,5 +28,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
+# jackd2 asks whether to raise real-time limits; the tests run it without real-time.
+echo "jackd2 jackd/tweak_rt_limits boolean false" | debconf-set-selections
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}"

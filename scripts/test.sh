@@ -9,6 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/display.sh
+source scripts/lib/jack.sh
 
 bash scripts/install-deps.sh test
 
@@ -30,8 +31,14 @@ if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
 fi
 
 summary=$(mktemp)
-trap 'tolvane_stop_display; rm -f "$summary"' EXIT
+trap 'tolvane_stop_jacks; tolvane_stop_display; rm -f "$summary"' EXIT
 tolvane_start_display
+
+# Real audio devices for the device tests: each test picks its server with JACK_DEFAULT_SERVER.
+tolvane_start_jack tolvane-6 256 6
+tolvane_start_jack tolvane-6-512 512 6
+tolvane_start_jack tolvane-18 256 18
+export TOLVANE_REQUIRE_JACK=1
 
 status=0
 
