@@ -4,6 +4,8 @@
 #include <juce_audio_utils/juce_audio_utils.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include "../audio/TransportAudioProcessorPlayer.h"
+
 #include <memory>
 
 class MainHostWindow;
@@ -42,7 +44,7 @@ private:
     juce::ApplicationCommandManager commandManager;
     std::unique_ptr<juce::ApplicationProperties> settings;
     juce::AudioDeviceManager deviceManager;
-    juce::AudioProcessorPlayer player;
+    TransportAudioProcessorPlayer player;
     juce::AudioPluginFormatManager formatManager;
     std::unique_ptr<juce::AudioPluginInstance> plugin;
     std::unique_ptr<MainHostWindow> mainWindow;

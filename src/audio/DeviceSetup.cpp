@@ -1,5 +1,7 @@
 #include "DeviceSetup.h"
 
+#include "TransportAudioProcessorPlayer.h"
+
 namespace DeviceSetup
 {
     // Every MIDI input present, by identifier; an empty identifier would stand for the device
@@ -18,15 +20,21 @@ namespace DeviceSetup
         deviceManager.initialise (256, 256, savedState.get(), true, {}, nullptr);
     }
 
-    void attach (juce::AudioPluginInstance& plugin, juce::AudioProcessorPlayer& player,
+    void attach (juce::AudioPluginInstance& plugin, TransportAudioProcessorPlayer& player,
                  juce::AudioDeviceManager& deviceManager)
     {
+        plugin.setPlayHead (&player);
         player.setProcessor (&plugin);
+
+        // The only place that sets the work buffer's channel count; device starts set its length.
+        player.workBuffer.setSize (plugin.getTotalNumOutputChannels(), plugin.getBlockSize(),
+                                   false, false, false);
+
         deviceManager.addAudioCallback (&player);
         registerMidiInputs (player, deviceManager);
     }
 
-    void registerMidiInputs (juce::AudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager)
+    void registerMidiInputs (TransportAudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager)
     {
         forEachMidiInput ([&] (const juce::String& identifier)
         {
@@ -34,7 +42,7 @@ namespace DeviceSetup
         });
     }
 
-    void detach (juce::AudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager)
+    void detach (TransportAudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager)
     {
         player.setProcessor (nullptr);
         deviceManager.removeAudioCallback (&player);

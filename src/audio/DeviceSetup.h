@@ -4,6 +4,8 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_audio_utils/juce_audio_utils.h>
 
+class TransportAudioProcessorPlayer;
+
 /** Brings the devices up from the saved device state and connects the plug-in, the player
     and the device manager. Message thread only.
 */
@@ -15,19 +17,20 @@ namespace DeviceSetup
     */
     void openDevices (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings);
 
-    /** Gives the plug-in to the player, adds the player as audio callback and registers it
+    /** Makes the player the plug-in's play head, gives it the plug-in, sizes its work buffer
+        to the plug-in's outputs and block size, adds it as audio callback and registers it
         for every MIDI input.
     */
-    void attach (juce::AudioPluginInstance& plugin, juce::AudioProcessorPlayer& player,
+    void attach (juce::AudioPluginInstance& plugin, TransportAudioProcessorPlayer& player,
                  juce::AudioDeviceManager& deviceManager);
 
     /** Registers the player under every MIDI input present; the device manager keeps the
         registration only for enabled inputs, and never doubles one.
     */
-    void registerMidiInputs (juce::AudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager);
+    void registerMidiInputs (TransportAudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager);
 
     /** Undoes attach(); harmless when there is nothing to undo. After it returns, the audio
         thread no longer enters the player.
     */
-    void detach (juce::AudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager);
+    void detach (TransportAudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager);
 }

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "PositionRecord.h"
+
+#include <juce_audio_devices/juce_audio_devices.h>
+#include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_audio_utils/juce_audio_utils.h>
+
+#include <array>
+#include <atomic>
+
+/** Drives the one hosted plug-in from the audio device and is its play head.
+
+    On top of the framework's player: the plug-in processes into the player's work buffer,
+    whose channels are then folded onto however many outputs the device has; the player keeps
+    a transport (120 bpm in 4/4 until the plug-in sets a tempo) that advances while playing and
+    follows MIDI Machine Control from every registered MIDI input; every MIDI message still
+    reaches the plug-in with the next block.
+
+    Threads: the audio thread runs the audio callback and, through the plug-in, getPosition();
+    the MIDI driver's thread runs handleIncomingMidiMessage(); setTempo() runs wherever the
+    plug-in calls it; everything else runs on the message thread. None of the real-time paths
+    allocates, logs or takes a lock of its own.
+*/
+class TransportAudioProcessorPlayer final : public juce::AudioProcessorPlayer,
+                                            public juce::AudioPlayHead
+{
+public:
+    TransportAudioProcessorPlayer();
+    ~TransportAudioProcessorPlayer() override;
+
+    /** Attaches the plug-in (or none), as the framework's player does, and takes over its
+        sample rate for the transport. Message thread, before or while the device runs.
+    */
+    void setProcessor (juce::AudioProcessor* processorToPlay);
+
+    void audioDeviceIOCallbackWithContext (const float* const* inputChannelData,
+                                           int numInputChannels,
+                                           float* const* outputChannelData,
+                                           int numOutputChannels,
+                                           int numSamples,
+                                           const juce::AudioIODeviceCallbackContext& context) override;
+
+    /** Prepares the plug-in for the device and gives the work buffer the device's buffer
+        length; the channel count stays what attaching made it.
+    */
+    void audioDeviceAboutToStart (juce::AudioIODevice* device) override;
+
+    /** Applies MIDI Machine Control to the transport at once and queues every message, MMC
+        or not, for the plug-in's next block.
+    */
+    void handleIncomingMidiMessage (juce::MidiInput* source, const juce::MidiMessage& message) override;
+
+    /** The transport as the plug-in sees it; never fails. */
+    juce::Optional<juce::AudioPlayHead::PositionInfo> getPosition() const override;
+
+    /** Sets the tempo that the play head reports. Any thread. */
+    void setTempo (double beatsPerMinute) noexcept;
+
+    /** The sample rate the transport counts in: the attached plug-in's, 0 with none. */
+    double getTransportSampleRate() const noexcept   { return transportSampleRate.load(); }
+
+    /** What the plug-in processes into: one channel per plug-in output, one device buffer
+        long. Attaching sets the channel count (before the device calls the player); each
+        device start sets the length.
+    */
+    juce::AudioSampleBuffer workBuffer { 1, 1 };
+
+    /** The transport that the play head reports. */
+    PositionRecord positionRecord;
+
+    /** The most device input channels a block may carry (the device manager opens at most
+        256).
+    */
+    static constexpr int maxDeviceInputs = 256;
+
+private:
+    void processPiece (const float* const* inputChannelData, int numInputChannels,
+                       float* const* outputChannelData, int numOutputChannels,
+                       int offset, int numSamples,
+                       const juce::AudioIODeviceCallbackContext& context);
+
+    std::atomic<double> transportSampleRate { 0.0 };
+    std::array<const float*, maxDeviceInputs> pieceInputs {};
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TransportAudioProcessorPlayer)
+};
