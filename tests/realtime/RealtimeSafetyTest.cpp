@@ -1,0 +1,100 @@
+#include "support/AllocationCounter.h"
+#include "support/PlayerRig.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace
+{
+    using Command = Transport::MachineControlCommand;
+
+    /** The MIDI a player sees on a busy evening: notes, controllers, pitch bend and the
+        transport commands, all made before counting starts.
+    */
+    std::vector<juce::MidiMessage> traffic()
+    {
+        const auto mmc = [] (int command)
+        {
+            const std::uint8_t bytes[] { 0xf0, 0x7f, 0x7f, 0x06, (std::uint8_t) command, 0xf7 };
+            return juce::MidiMessage (bytes, 6);
+        };
+
+        return { juce::MidiMessage::noteOn (1, 60, (std::uint8_t) 100), mmc (Command::play),
+                 juce::MidiMessage::controllerEvent (1, 2, 64), mmc (Command::fastForward),
+                 juce::MidiMessage::pitchWheel (1, 9000), mmc (Command::rewind),
+                 juce::MidiMessage::noteOff (1, 60), mmc (Command::recordStrobe),
+                 mmc (Command::pause), mmc (Command::recordExit), mmc (Command::stop) };
+    }
+
+    struct Workload
+    {
+        int pluginOutputs, deviceOutputs, deviceBuffer, blockLength;
+    };
+
+    class RealtimeSafety : public ::testing::TestWithParam<Workload> {};
+
+    TEST_P (RealtimeSafety, AudioAndMidiCallbacksNeverTouchTheHeap)
+    {
+        const auto load = GetParam();
+        PlayerRig rig (0, load.pluginOutputs, 48000.0, load.deviceBuffer, 2, load.deviceOutputs);
+        rig.attach();
+
+        const auto messages = traffic();
+        auto message = messages.front();
+
+        const auto runOneBlock = [&] (int block)
+        {
+            // Copies and time stamps are made outside the counted calls, as a MIDI input
+            // makes them before calling the player.
+            for (int i = 0; i < 3; ++i)
+            {
+                message = messages[(size_t) (block * 3 + i) % messages.size()];
+                message.setTimeStamp (juce::Time::getMillisecondCounterHiRes() * 0.001);
+
+                const AllocationCounter counting;
+                rig.player.handleIncomingMidiMessage (nullptr, message);
+            }
+
+            const AllocationCounter counting;
+            rig.player.setTempo (100.0 + block % 40);
+            rig.runBlock (load.blockLength);
+            (void) rig.player.getPosition();
+        };
+
+        // Warm up: the framework's MIDI buffers grow to the traffic's size once.
+        for (int block = 0; block < 200; ++block)
+            runOneBlock (block);
+
+        AllocationCounter::reset();
+
+        for (int block = 0; block < 5000; ++block)
+            runOneBlock (block);
+
+        EXPECT_EQ (AllocationCounter::allocations(), 0u);
+        EXPECT_EQ (AllocationCounter::frees(), 0u);
+        EXPECT_GT (rig.probe.blocks, 5000);
+        EXPECT_GT (rig.probe.midiSeen, 15000u);
+    }
+
+    INSTANTIATE_TEST_SUITE_P (Layouts, RealtimeSafety, ::testing::Values (
+        Workload { 2, 2, 256, 256 },
+        Workload { 4, 2, 256, 256 },
+        Workload { 1, 6, 64, 64 },
+        Workload { 2, 2, 256, 1000 }));   // longer than the device buffer: processed in pieces
+
+    TEST (AllocationCounterSelfCheck, SeesTheFrameworksAllocationsInsideTheScopeOnly)
+    {
+        AllocationCounter::reset();
+        juce::MemoryBlock outside (1000);
+        {
+            const AllocationCounter counting;
+            juce::MemoryBlock inside (1000);
+            juce::String text (juce::String::repeatedString ("x", 100));
+            EXPECT_EQ (text.length() + (int) inside.getSize(), 1100);
+        }
+
+        EXPECT_EQ (AllocationCounter::allocations(), 2u);
+        EXPECT_EQ (AllocationCounter::frees(), 2u);
+    }
+}
