@@ -5,44 +5,47 @@ TransportState PositionRecord::read() const noexcept
     for (;;)
     {
         const auto before = sequence.load (std::memory_order_acquire);
+        const auto copy = copies[before & 1u].load();
+        std::atomic_thread_fence (std::memory_order_acquire);
 
-        if ((before & 1u) == 0)
-        {
-            const auto copy = load();
-            std::atomic_thread_fence (std::memory_order_acquire);
-
-            if (sequence.load (std::memory_order_relaxed) == before)
-                return copy;
-        }
+        if (sequence.load (std::memory_order_relaxed) == before)
+            return copy;
     }
 }
 
-std::uint32_t PositionRecord::beginWrite() noexcept
+void PositionRecord::claim() noexcept
 {
-    auto current = sequence.load (std::memory_order_relaxed);
-
     for (;;)
     {
-        if ((current & 1u) == 0
-            && sequence.compare_exchange_weak (current, current + 1,
-                                               std::memory_order_acquire,
-                                               std::memory_order_relaxed))
-            break;
+        auto expected = false;
 
-        current = sequence.load (std::memory_order_relaxed);
+        if (writing.compare_exchange_weak (expected, true, std::memory_order_acquire,
+                                           std::memory_order_relaxed))
+            return;
     }
-
-    // The odd sequence is visible before any field changes.
-    std::atomic_thread_fence (std::memory_order_release);
-    return current + 1;
 }
 
-void PositionRecord::endWrite (std::uint32_t claimed) noexcept
+void PositionRecord::publish (const TransportState& state) noexcept
 {
-    sequence.store (claimed + 1, std::memory_order_release);
+    const auto current = sequence.load (std::memory_order_relaxed);
+
+    // Readers go to the second copy before the first one changes...
+    sequence.store (current + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence (std::memory_order_release);
+    copies[0].store (state);
+
+    // ...and back to the (complete) first copy before the second one changes.
+    sequence.store (current + 2, std::memory_order_release);
+    std::atomic_thread_fence (std::memory_order_release);
+    copies[1].store (state);
 }
 
-TransportState PositionRecord::load() const noexcept
+void PositionRecord::release() noexcept
+{
+    writing.store (false, std::memory_order_release);
+}
+
+TransportState PositionRecord::Copy::load() const noexcept
 {
     TransportState state;
     state.bpm           = bpm.load (std::memory_order_relaxed);
@@ -53,7 +56,7 @@ TransportState PositionRecord::load() const noexcept
     return state;
 }
 
-void PositionRecord::store (const TransportState& state) noexcept
+void PositionRecord::Copy::store (const TransportState& state) noexcept
 {
     bpm.store (state.bpm, std::memory_order_relaxed);
     timeInSamples.store (state.timeInSamples, std::memory_order_relaxed);

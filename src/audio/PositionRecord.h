@@ -8,11 +8,16 @@
 /** The transport shared by the audio thread (advance, play head queries), the MIDI thread
     (machine control) and the tempo call-back, without locks or allocation.
 
-    A sequence lock: a writer makes the sequence odd, writes, and makes it even again; a
-    reader copies the fields and keeps the copy only if the sequence was even and unchanged
-    around it, so a read never mixes two updates. Writers exclude each other through the same
-    sequence; their sections are a handful of stores, so a second writer or a reader retries
-    for nanoseconds at most. The fields are relaxed atomics so that the copy races with nothing.
+    A sequence latch: the record is kept twice. A writer first turns the sequence odd, which
+    sends readers to the second copy, rewrites the first, turns the sequence even, which sends
+    readers back to the first copy, and rewrites the second. A reader copies the copy that the
+    sequence names and keeps it only if the sequence did not move meanwhile. So a reader never
+    sees a half-written record and never waits for a writer, even one that was preempted in
+    the middle of its update; it only retries when an update finished during its copy.
+
+    Writers exclude each other with a flag; an update is a dozen stores, so a second writer
+    spins for nanoseconds unless the first was preempted inside it. The fields are relaxed
+    atomics, so that a copy taken during an update races with nothing.
 */
 class PositionRecord final
 {
@@ -28,25 +33,34 @@ public:
     template <typename Change>
     void update (Change&& change) noexcept
     {
-        const auto claimed = beginWrite();
-        store (change (load()));
-        endWrite (claimed);
+        claim();
+        publish (change (copies[0].load()));
+        release();
     }
 
 private:
-    std::uint32_t beginWrite() noexcept;
-    void endWrite (std::uint32_t claimed) noexcept;
-    TransportState load() const noexcept;
-    void store (const TransportState& state) noexcept;
+    struct Copy
+    {
+        TransportState load() const noexcept;
+        void store (const TransportState& state) noexcept;
 
-    mutable std::atomic<std::uint32_t> sequence { 0 };
-    std::atomic<double> bpm { 120.0 };
-    std::atomic<std::int64_t> timeInSamples { 0 };
-    std::atomic<double> timeInSeconds { 0.0 };
-    std::atomic<bool> isPlaying { false };
-    std::atomic<bool> isRecording { false };
+        std::atomic<double> bpm { 120.0 };
+        std::atomic<std::int64_t> timeInSamples { 0 };
+        std::atomic<double> timeInSeconds { 0.0 };
+        std::atomic<bool> isPlaying { false };
+        std::atomic<bool> isRecording { false };
+    };
+
+    void claim() noexcept;
+    void publish (const TransportState& state) noexcept;
+    void release() noexcept;
+
+    std::atomic<std::uint64_t> sequence { 0 };
+    std::atomic<bool> writing { false };
+    Copy copies[2];
 
     static_assert (std::atomic<double>::is_always_lock_free
-                   && std::atomic<std::int64_t>::is_always_lock_free,
+                   && std::atomic<std::int64_t>::is_always_lock_free
+                   && std::atomic<std::uint64_t>::is_always_lock_free,
                    "the record's fields must be lock-free atomics");
 };
