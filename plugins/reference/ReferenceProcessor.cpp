@@ -12,9 +12,12 @@ ReferenceProcessor::ReferenceProcessor()
     synth.addSound (new SineSound());
 }
 
-void ReferenceProcessor::prepareToPlay (double sampleRate, int)
+void ReferenceProcessor::prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock)
 {
     synth.setCurrentPlaybackSampleRate (sampleRate);
+    keyboardState.reset();
+    hostView.sampleRate = sampleRate;
+    hostView.blockSize = maximumExpectedSamplesPerBlock;
 }
 
 bool ReferenceProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
@@ -26,6 +29,19 @@ bool ReferenceProcessor::isBusesLayoutSupported (const BusesLayout& layouts) con
 void ReferenceProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
 {
     juce::ScopedNoDenormals noDenormals;
+
+    if (auto* head = getPlayHead())
+    {
+        if (const auto position = head->getPosition())
+        {
+            hostView.bpm = position->getBpm().orFallback (0.0);
+            hostView.seconds = position->getTimeInSeconds().orFallback (0.0);
+            hostView.playing = position->getIsPlaying();
+            hostView.recording = position->getIsRecording();
+        }
+    }
+
+    keyboardState.processNextMidiBuffer (midi, 0, buffer.getNumSamples(), true);
     buffer.clear();
     synth.renderNextBlock (buffer, midi, 0, buffer.getNumSamples());
 }

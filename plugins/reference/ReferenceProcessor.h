@@ -1,9 +1,13 @@
 #pragma once
 
 #include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_audio_utils/juce_audio_utils.h>
+
+#include <atomic>
 
 /** The reference editor plug-in: two audio outputs, a small sine synthesiser that sounds on
-    MIDI notes, and an editor of a fixed size.
+    MIDI notes and on its editor's keyboard, and an editor of a fixed size that shows what
+    the host gives it: sample rate, block size and the play head.
 */
 class ReferenceProcessor final : public juce::AudioProcessor
 {
@@ -31,6 +35,17 @@ public:
 
     void getStateInformation (juce::MemoryBlock&) override {}
     void setStateInformation (const void*, int) override {}
+
+    /** What the editor shows, written by the audio thread at each block. */
+    struct HostView
+    {
+        std::atomic<double> sampleRate { 0.0 }, bpm { 0.0 }, seconds { 0.0 };
+        std::atomic<int> blockSize { 0 };
+        std::atomic<bool> playing { false }, recording { false };
+    };
+
+    HostView hostView;
+    juce::MidiKeyboardState keyboardState;
 
 private:
     juce::Synthesiser synth;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end checks of the real application under a display with a window manager.
 # Usage: app_e2e.sh CASE    (environment: DISPLAY, TOLVANE_APP, TOLVANE_NO_ENTRY_MODULE,
-#                             optional TOLVANE_E2E_ARTEFACTS for screenshots)
+#                             optional TOLVANE_E2E_ARTEFACTS for screenshots; for the audio
+#                             cases JACK_DEFAULT_SERVER, TOLVANE_JACK_PEAK and, to fail
+#                             rather than skip without a server, TOLVANE_REQUIRE_JACK=1)
 set -uo pipefail
 
 case_name=${1:?usage: app_e2e.sh CASE}
@@ -144,6 +146,38 @@ copy_app_alone() {
     echo "$work/bin/Tolvane Editor"
 }
 
+# need_jack: the audio cases need the JACK server that JACK_DEFAULT_SERVER names; without
+# one they are skipped (exit 77), unless TOLVANE_REQUIRE_JACK=1.
+need_jack() {
+    local server=${JACK_DEFAULT_SERVER:-default}
+    if ! jack_wait -c -s "$server" 2>/dev/null | grep -q running; then
+        [ "${TOLVANE_REQUIRE_JACK:-}" = 1 ] && fail "no JACK server '$server' is running"
+        echo "SKIP [$case_name]: no JACK server '$server'"
+        exit 77
+    fi
+}
+
+# connected_to_jack: the application's JACK client feeds the device's playback ports.
+connected_to_jack() {
+    local deadline=$((SECONDS + 10))
+    while [ $SECONDS -lt $deadline ]; do
+        jack_lsp -c 2>/dev/null | grep -A1 '^Tolvane Editor:out_1$' | grep -q 'system:playback_1' && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# peak SECONDS: the loudest sample on the application's first two outputs meanwhile.
+peak() {
+    "${TOLVANE_JACK_PEAK:?}" "Tolvane Editor:out_" 2 "$1" | sed -n 's/^peak //p'
+}
+
+# settings_with_device_state TEXT: a settings file holding TEXT under "audioDeviceState".
+settings_with_device_state() {
+    mkdir -p "$(dirname "$settings_file")"
+    printf '<?xml version="1.0" encoding="UTF-8"?>\n<PROPERTIES>\n  <VALUE name="audioDeviceState" val="%s"/>\n</PROPERTIES>\n' "$1" > "$settings_file"
+}
+
 case "$case_name" in
 starts_with_editor_and_quits_on_ctrl_q)
     KEY=ctrl+q run_until_quit
@@ -240,6 +274,39 @@ module_without_entry_point_warns_and_quits)
     app=$(copy_app_alone)
     cp "${TOLVANE_NO_ENTRY_MODULE:?}" "$app.so"
     expect_warning_then_quit "$app" "Plugin could not be loaded"
+    ;;
+
+plays_the_plugin_through_jack_when_a_key_is_held)
+    need_jack
+    start_app "$TOLVANE_APP"
+    id=$(wait_window "$editor_title") || fail "no window titled '$editor_title' appeared"
+    connected_to_jack || fail "the application's outputs are not connected: $(jack_lsp -c | tr '\n' ' ')"
+    quiet=$(peak 0.4)
+    awk -v p="$quiet" 'BEGIN { exit !(p < 0.001) }' || fail "sound before any key was played (peak $quiet)"
+    # Hold a white key of the editor's keyboard, in the bottom strip of the editor.
+    read -r x y _ _ <<< "$(geometry "$id")"
+    xdotool mousemove $((x + 200)) $((y + editor_height - 40)) mousedown 1
+    sleep 0.2
+    loud=$(peak 0.5)
+    import -window root "$artefacts/playing-through-jack.png" 2>/dev/null
+    xdotool mouseup 1
+    awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }' || fail "no sound while a key was held (peak $loud)"
+    echo "peak silent: $quiet, with a key held: $loud"
+    press "$id" ctrl+q
+    wait_exit
+    ;;
+
+opens_the_default_device_whatever_the_saved_state)
+    need_jack
+    for saved in "" "this is not &lt;xml" "none"; do
+        rm -f "$settings_file"
+        [ "$saved" = none ] || settings_with_device_state "$saved"
+        start_app "$TOLVANE_APP"
+        id=$(wait_window "$editor_title") || fail "no window with saved state '$saved'"
+        connected_to_jack || fail "no device opened with saved state '$saved'"
+        press "$id" ctrl+q
+        wait_exit
+    done
     ;;
 
 *)

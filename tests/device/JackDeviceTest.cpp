@@ -1,0 +1,216 @@
+/*
+    The player on a real device: a JACK server with the dummy back end (scripts/test.sh starts
+    them; JACK_DEFAULT_SERVER picks one). Without a server these tests skip, unless
+    TOLVANE_REQUIRE_JACK=1 says that one must be there.
+*/
+#include "audio/DeviceSetup.h"
+#include "audio/TransportAudioProcessorPlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+namespace
+{
+    bool jackRequired()
+    {
+        const auto* value = std::getenv ("TOLVANE_REQUIRE_JACK");
+        return value != nullptr && juce::String (value) == "1";
+    }
+
+    /** A settings file of its own in a temporary folder. */
+    struct TemporarySettings
+    {
+        TemporarySettings()
+        {
+            juce::PropertiesFile::Options options;
+            options.applicationName = "device-test";
+            options.filenameSuffix = ".settings";
+            options.folderName = folder.getFile().getFullPathName();
+            options.osxLibrarySubFolder = "Application Support";
+            file = std::make_unique<juce::PropertiesFile> (folder.getFile().getChildFile ("device-test.settings"), options);
+        }
+
+        juce::TemporaryFile folder;
+        std::unique_ptr<juce::PropertiesFile> file;
+    };
+
+    bool waitFor (const std::function<bool()>& condition, double seconds = 5.0)
+    {
+        const auto deadline = juce::Time::getMillisecondCounterHiRes() + seconds * 1000.0;
+
+        while (juce::Time::getMillisecondCounterHiRes() < deadline)
+        {
+            if (condition())
+                return true;
+
+            juce::Thread::sleep (10);
+        }
+
+        return condition();
+    }
+
+    juce::MidiMessage stamped (juce::MidiMessage message)
+    {
+        message.setTimeStamp (juce::Time::getMillisecondCounterHiRes() * 0.001);
+        return message;
+    }
+
+    juce::MidiMessage machineControl (int command)
+    {
+        const std::uint8_t bytes[] { 0xf0, 0x7f, 0x7f, 0x06, (std::uint8_t) command, 0xf7 };
+        return stamped (juce::MidiMessage (bytes, 6));
+    }
+
+    class JackDevice : public ::testing::Test
+    {
+    protected:
+        void SetUp() override
+        {
+            const auto* server = std::getenv ("JACK_DEFAULT_SERVER");
+            serverName = server != nullptr ? server : "default";
+
+            if (! jackServerRunning())
+            {
+                if (jackRequired())
+                    FAIL() << "no JACK server '" << serverName << "' is running";
+                else
+                    GTEST_SKIP() << "no JACK server '" << serverName << "' (start one, or run scripts/test.sh)";
+            }
+        }
+
+        bool jackServerRunning()
+        {
+            juce::ChildProcess check;
+            return check.start (juce::StringArray { "jack_wait", "-c", "-s", serverName })
+                && check.readAllProcessOutput().contains ("running");
+        }
+
+        /** The saved state that chooses the JACK server's device. */
+        static juce::String savedJackState()
+        {
+            return R"(<?xml version="1.0" encoding="UTF-8"?>)"
+                   R"(<DEVICESETUP deviceType="JACK" audioOutputDeviceName="system" )"
+                   R"(audioInputDeviceName="system" audioDeviceRate="48000.0"/>)";
+        }
+
+        std::unique_ptr<juce::AudioPluginInstance> loadReference()
+        {
+            formats.addDefaultFormats();
+            juce::PluginDescription description;
+            description.pluginFormatName = "VST";
+            description.fileOrIdentifier = TOLVANE_REFERENCE_MODULE;
+            juce::String error;
+            auto plugin = formats.createPluginInstance (description, 44100.0, 512, error);
+            EXPECT_NE (plugin, nullptr) << error;
+            return plugin;
+        }
+
+        std::string serverName;
+        juce::AudioPluginFormatManager formats;
+    };
+
+    TEST_F (JackDevice, SavedDeviceOpensAndTheReferencePluginIsHeard)
+    {
+        TemporarySettings settings;
+        settings.file->setValue ("audioDeviceState", savedJackState());
+
+        juce::AudioDeviceManager devices;
+        TransportAudioProcessorPlayer player;
+        auto plugin = loadReference();
+        ASSERT_NE (plugin, nullptr);
+
+        DeviceSetup::openDevices (devices, *settings.file);
+        auto* device = devices.getCurrentAudioDevice();
+        ASSERT_NE (device, nullptr);
+        EXPECT_EQ (device->getTypeName(), "JACK");
+        EXPECT_EQ (device->getActiveOutputChannels().countNumberOfSetBits(), 6);
+
+        DeviceSetup::attach (*plugin, player, devices);
+        EXPECT_EQ (player.workBuffer.getNumChannels(), 2);
+        EXPECT_EQ (player.workBuffer.getNumSamples(), device->getCurrentBufferSizeSamples());
+        EXPECT_EQ (plugin->getSampleRate(), 48000.0);
+
+        // The MIDI inputs on offer (none on machines without a sequencer) are registered
+        // without complaint; the player is then driven directly, as an input would.
+        DeviceSetup::registerMidiInputs (player, devices);
+
+        player.handleIncomingMidiMessage (nullptr, machineControl (Transport::play));
+        player.handleIncomingMidiMessage (nullptr, stamped (juce::MidiMessage::noteOn (1, 69, (juce::uint8) 110)));
+
+        auto level = devices.getOutputLevelGetter();
+        EXPECT_TRUE (waitFor ([&] { return level->getCurrentLevel() > 0.05; }))
+            << "output level " << level->getCurrentLevel();
+
+        // Playing at 48000 Hz in blocks of the device's size.
+        EXPECT_TRUE (waitFor ([&] { return player.positionRecord.read().timeInSamples >= 24000; }));
+        const auto position = player.positionRecord.read();
+        EXPECT_TRUE (position.isPlaying);
+        EXPECT_EQ (position.timeInSamples % device->getCurrentBufferSizeSamples(), 0);
+
+        DeviceSetup::detach (player, devices);
+        const auto stoppedAt = player.positionRecord.read().timeInSamples;
+        juce::Thread::sleep (50);
+        EXPECT_EQ (player.positionRecord.read().timeInSamples, stoppedAt);
+    }
+
+    TEST_F (JackDevice, RestartWithAnotherBufferSizeResizesTheWorkBuffer)
+    {
+        TemporarySettings settings;
+        settings.file->setValue ("audioDeviceState", savedJackState());
+
+        juce::AudioDeviceManager devices;
+        TransportAudioProcessorPlayer player;
+        auto plugin = loadReference();
+        ASSERT_NE (plugin, nullptr);
+
+        DeviceSetup::openDevices (devices, *settings.file);
+        DeviceSetup::attach (*plugin, player, devices);
+        ASSERT_NE (devices.getCurrentAudioDevice(), nullptr);
+        const auto firstSize = devices.getCurrentAudioDevice()->getCurrentBufferSizeSamples();
+        EXPECT_EQ (player.workBuffer.getNumSamples(), firstSize);
+
+        player.handleIncomingMidiMessage (nullptr, machineControl (Transport::play));
+        ASSERT_TRUE (waitFor ([&] { return player.positionRecord.read().timeInSamples > 0; }));
+
+        // The same device on a server running with twice the buffer: the device manager
+        // stops the device and starts the new one, as a change in the settings dialog does.
+        const auto otherServer = serverName + "-512";
+        setenv ("JACK_DEFAULT_SERVER", otherServer.c_str(), 1);
+        devices.closeAudioDevice();
+        devices.restartLastAudioDevice();
+        setenv ("JACK_DEFAULT_SERVER", serverName.c_str(), 1);
+
+        auto* device = devices.getCurrentAudioDevice();
+        ASSERT_NE (device, nullptr) << "is the JACK server '" << otherServer << "' running?";
+        ASSERT_EQ (device->getCurrentBufferSizeSamples(), 2 * firstSize);
+        EXPECT_EQ (player.workBuffer.getNumSamples(), 2 * firstSize);
+        EXPECT_EQ (player.workBuffer.getNumChannels(), 2);
+
+        // The transport kept its place and moves on in the new blocks.
+        const auto before = player.positionRecord.read().timeInSamples;
+        EXPECT_GT (before, 0);
+        ASSERT_TRUE (waitFor ([&] { return player.positionRecord.read().timeInSamples >= before + 4 * 2 * firstSize; }));
+
+        DeviceSetup::detach (player, devices);
+    }
+
+    TEST_F (JackDevice, MissingEmptyOrBrokenSavedStateOpensTheDefaultDevice)
+    {
+        for (const auto* saved : { "<none>", "", "this is not <xml", "<DEVICESETUP deviceType=\"ALSA\" audioOutputDeviceName=\"Unplugged USB\"/>" })
+        {
+            TemporarySettings settings;
+
+            if (juce::String (saved) != "<none>")
+                settings.file->setValue ("audioDeviceState", juce::String (saved));
+
+            juce::AudioDeviceManager devices;
+            DeviceSetup::openDevices (devices, *settings.file);
+
+            auto* device = devices.getCurrentAudioDevice();
+            ASSERT_NE (device, nullptr) << "saved state: " << saved;
+            EXPECT_EQ (device->getActiveOutputChannels().countNumberOfSetBits(), 6) << saved;
+        }
+    }
+}
