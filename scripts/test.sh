@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the unit and window tests, the
-# plug-in loading tests (again under AddressSanitizer + UBSan) and the end-to-end tests of
-# the real application, on a private display with a window manager.
+# plug-in loading tests (again under AddressSanitizer + UBSan), the player's real-time and
+# concurrency tests (the latter again under ThreadSanitizer), the device tests on JACK
+# servers with the dummy back end, and the end-to-end tests of the real application, on a
+# private display with a window manager.
 #
 # Environment: TOLVANE_BUILD_DIR (default build), TOLVANE_ASAN_BUILD_DIR (default
-# build-asan), TOLVANE_SKIP_ASAN=1 to leave the sanitizer run out, TOLVANE_NO_WERROR=1 to
-# keep warnings from failing a CI build.
+# build-asan), TOLVANE_TSAN_BUILD_DIR (default build-tsan), TOLVANE_SKIP_ASAN=1 and
+# TOLVANE_SKIP_TSAN=1 to leave a sanitizer run out, TOLVANE_NO_WERROR=1 to keep warnings
+# from failing a CI build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/display.sh
@@ -15,6 +18,7 @@ bash scripts/install-deps.sh test
 
 build_dir=${TOLVANE_BUILD_DIR:-build}
 asan_dir=${TOLVANE_ASAN_BUILD_DIR:-build-asan}
+tsan_dir=${TOLVANE_TSAN_BUILD_DIR:-build-tsan}
 
 werror=OFF
 if [ "${CI:-}" = true ] && [ "${TOLVANE_NO_WERROR:-}" != 1 ]; then werror=ON; fi
@@ -28,6 +32,13 @@ if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
     cmake -S . -B "$asan_dir" -G Ninja -DTOLVANE_BUILD_TESTS=ON -DTOLVANE_SANITIZER=address \
           -DTOLVANE_WARNINGS_AS_ERRORS=$werror -DTOLVANE_REFERENCE_STANDALONE=OFF
     cmake --build "$asan_dir" --target tolvane_plugin_load_tests
+fi
+
+if [ "${TOLVANE_SKIP_TSAN:-}" != 1 ]; then
+    echo "== Build with ThreadSanitizer (transport concurrency tests)"
+    cmake -S . -B "$tsan_dir" -G Ninja -DTOLVANE_BUILD_TESTS=ON -DTOLVANE_SANITIZER=thread \
+          -DTOLVANE_WARNINGS_AS_ERRORS=$werror -DTOLVANE_REFERENCE_STANDALONE=OFF
+    cmake --build "$tsan_dir" --target tolvane_concurrency_tests
 fi
 
 summary=$(mktemp)
@@ -59,6 +70,11 @@ if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
     # Leaks are not what this run is about: the framework and X keep a few on purpose.
     ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
         run_ctest --test-dir "$asan_dir" -L plugin-load
+fi
+
+if [ "${TOLVANE_SKIP_TSAN:-}" != 1 ]; then
+    echo "== Transport concurrency under ThreadSanitizer"
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest --test-dir "$tsan_dir" -L concurrency
 fi
 
 echo "== All test runs"
