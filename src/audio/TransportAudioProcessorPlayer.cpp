@@ -101,7 +101,7 @@ void TransportAudioProcessorPlayer::audioDeviceIOCallbackWithContext (const floa
 
     // A driver may deliver a longer block than the buffer size it started with. The work
     // buffer (and the plug-in, prepared for that size) only take that much at a time.
-    numInputChannels = juce::jmin (numInputChannels, maxDeviceInputs);
+    numInputChannels = juce::jmin (numInputChannels, maxDeviceChannels);
 
     for (int offset = 0; offset < numSamples; offset += pieceLength)
     {
@@ -120,13 +120,28 @@ void TransportAudioProcessorPlayer::processPiece (const float* const* inputChann
                                                   int offset, int numSamples,
                                                   const juce::AudioIODeviceCallbackContext& context)
 {
-    juce::AudioProcessorPlayer::audioDeviceIOCallbackWithContext (inputChannelData, numInputChannels,
-                                                                  workBuffer.getArrayOfWritePointers(),
-                                                                  workBuffer.getNumChannels(),
-                                                                  numSamples, context);
+    const auto numWorkChannels = workBuffer.getNumChannels();
 
-    foldChannels (workBuffer.getArrayOfReadPointers(), workBuffer.getNumChannels(),
-                  outputChannelData, numOutputChannels, offset, numSamples);
+    // When every plug-in channel has a device output of its own, the fold would be a plain
+    // copy: the plug-in then writes straight into those outputs, and only the rest are
+    // cleared. The device hears exactly what the fold would give it.
+    const auto direct = numWorkChannels <= numOutputChannels && numWorkChannels <= maxDeviceChannels;
+
+    if (direct)
+        for (int c = 0; c < numWorkChannels; ++c)
+            pieceOutputs[(size_t) c] = outputChannelData[c] + offset;
+
+    juce::AudioProcessorPlayer::audioDeviceIOCallbackWithContext (inputChannelData, numInputChannels,
+                                                                  direct ? pieceOutputs.data()
+                                                                         : workBuffer.getArrayOfWritePointers(),
+                                                                  numWorkChannels, numSamples, context);
+
+    if (direct)
+        foldChannels (nullptr, 0, outputChannelData + numWorkChannels,
+                      numOutputChannels - numWorkChannels, offset, numSamples);
+    else
+        foldChannels (workBuffer.getArrayOfReadPointers(), numWorkChannels,
+                      outputChannelData, numOutputChannels, offset, numSamples);
 
     // After processing: during processBlock the plug-in saw the position of the first sample.
     const auto rate = transportSampleRate.load (std::memory_order_relaxed);

@@ -69,10 +69,10 @@ public:
     /** The transport that the play head reports. */
     PositionRecord positionRecord;
 
-    /** The most device input channels a block may carry (the device manager opens at most
-        256).
+    /** The most device channels each way that a block may carry (the device manager opens
+        at most 256).
     */
-    static constexpr int maxDeviceInputs = 256;
+    static constexpr int maxDeviceChannels = 256;
 
 private:
     void processPiece (const float* const* inputChannelData, int numInputChannels,
@@ -81,7 +81,8 @@ private:
                        const juce::AudioIODeviceCallbackContext& context);
 
     std::atomic<double> transportSampleRate { 0.0 };
-    std::array<const float*, maxDeviceInputs> pieceInputs {};
+    std::array<const float*, maxDeviceChannels> pieceInputs {};
+    std::array<float*, maxDeviceChannels> pieceOutputs {};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TransportAudioProcessorPlayer)
 };

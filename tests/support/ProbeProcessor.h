@@ -35,7 +35,7 @@ public:
         lastBlockLength = buffer.getNumSamples();
         lastBufferChannels = buffer.getNumChannels();
 
-        if (auto* head = getPlayHead())
+        if (auto* head = getPlayHead(); head != nullptr && queryPlayHead)
             lastPosition = head->getPosition();
 
         for (const auto event : midi)
@@ -75,7 +75,7 @@ public:
         bool playingDuringBlock = false;
     };
 
-    bool passInputsThrough = false;
+    bool passInputsThrough = false, queryPlayHead = true;
     int preparedBlockSize = 0, preparations = 0;
     int blocks = 0, lastBlockLength = 0, lastBufferChannels = 0;
     juce::Optional<juce::AudioPlayHead::PositionInfo> lastPosition;
