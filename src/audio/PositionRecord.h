@@ -16,8 +16,9 @@
     the middle of its update; it only retries when an update finished during its copy.
 
     Writers exclude each other with a flag; an update is a dozen stores, so a second writer
-    spins for nanoseconds unless the first was preempted inside it. The fields are relaxed
-    atomics, so that a copy taken during an update races with nothing.
+    spins for nanoseconds unless the first was preempted inside it. The fields are atomics
+    stored with release and loaded with acquire (plain moves on x86), so that a copy taken
+    during an update races with nothing and needs no fence.
 */
 class PositionRecord final
 {
