@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <thread>
 
@@ -84,5 +85,60 @@ namespace
         EXPECT_EQ (inconsistentReads.load(), 0);
         EXPECT_GT (reads.load(), 1000);
         EXPECT_GE (rig.probe.blocks, 20000);
+    }
+
+    TEST (PositionRecordRace, TightLoopOfUpdatesNeverShowsAReaderAHalfUpdate)
+    {
+        // The record alone, as fast as the threads go and more threads than cores, so that
+        // writers are preempted in the middle of updates: a read that ignored the sequence
+        // would then see half of one.
+        PositionRecord record;
+        std::atomic<bool> stop { false };
+        std::atomic<long> inconsistentReads { 0 }, reads { 0 };
+
+        const auto consistentState = [] (const TransportState& state)
+        {
+            return state.timeInSeconds * rate == static_cast<double> (state.timeInSamples)
+                && (state.bpm == 120.0 || state.bpm == 100.0 || state.bpm == 140.0);
+        };
+
+        std::thread writer ([&]
+        {
+            const int commands[] { Command::play, Command::fastForward, Command::rewind, Command::stop };
+
+            for (int i = 0; ! stop; ++i)
+                record.update ([&] (TransportState state)
+                {
+                    if (i % 8 == 7)
+                        state = Transport::applyMachineControl (state, commands[(i / 8) % 4], rate);
+
+                    state.bpm = i % 2 == 0 ? 100.0 : 140.0;
+                    return Transport::advance (state, blockLength, rate);
+                });
+        });
+
+        const auto readUntilStopped = [&]
+        {
+            while (! stop)
+            {
+                if (! consistentState (record.read()))
+                    ++inconsistentReads;
+
+                ++reads;
+            }
+        };
+
+        std::thread readers[] { std::thread (readUntilStopped), std::thread (readUntilStopped),
+                                std::thread (readUntilStopped) };
+
+        std::this_thread::sleep_for (std::chrono::milliseconds (400));
+        stop = true;
+        writer.join();
+
+        for (auto& reader : readers)
+            reader.join();
+
+        EXPECT_EQ (inconsistentReads.load(), 0);
+        EXPECT_GT (reads.load(), 1000);
     }
 }
