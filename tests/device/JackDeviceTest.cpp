@@ -102,32 +102,42 @@ namespace
             description.pluginFormatName = "VST";
             description.fileOrIdentifier = TOLVANE_REFERENCE_MODULE;
             juce::String error;
-            auto plugin = formats.createPluginInstance (description, 44100.0, 512, error);
-            EXPECT_NE (plugin, nullptr) << error;
-            return plugin;
+            auto instance = formats.createPluginInstance (description, 44100.0, 512, error);
+            EXPECT_NE (instance, nullptr) << error;
+            return instance;
+        }
+
+        /** The reference plug-in attached to the player on the saved JACK device. */
+        void attachReferenceOnSavedDevice()
+        {
+            settings.file->setValue ("audioDeviceState", savedJackState());
+            plugin = loadReference();
+            ASSERT_NE (plugin, nullptr);
+
+            DeviceSetup::openDevices (devices, *settings.file);
+            ASSERT_NE (devices.getCurrentAudioDevice(), nullptr);
+            DeviceSetup::attach (*plugin, player, devices);
+        }
+
+        void TearDown() override
+        {
+            DeviceSetup::detach (player, devices);
         }
 
         std::string serverName;
         juce::AudioPluginFormatManager formats;
+        TemporarySettings settings;
+        juce::AudioDeviceManager devices;
+        TransportAudioProcessorPlayer player;
+        std::unique_ptr<juce::AudioPluginInstance> plugin;
     };
 
     TEST_F (JackDevice, SavedDeviceOpensAndTheReferencePluginIsHeard)
     {
-        TemporarySettings settings;
-        settings.file->setValue ("audioDeviceState", savedJackState());
-
-        juce::AudioDeviceManager devices;
-        TransportAudioProcessorPlayer player;
-        auto plugin = loadReference();
-        ASSERT_NE (plugin, nullptr);
-
-        DeviceSetup::openDevices (devices, *settings.file);
+        ASSERT_NO_FATAL_FAILURE (attachReferenceOnSavedDevice());
         auto* device = devices.getCurrentAudioDevice();
-        ASSERT_NE (device, nullptr);
         EXPECT_EQ (device->getTypeName(), "JACK");
         EXPECT_EQ (device->getActiveOutputChannels().countNumberOfSetBits(), 6);
-
-        DeviceSetup::attach (*plugin, player, devices);
         EXPECT_EQ (player.workBuffer.getNumChannels(), 2);
         EXPECT_EQ (player.workBuffer.getNumSamples(), device->getCurrentBufferSizeSamples());
         EXPECT_EQ (plugin->getSampleRate(), 48000.0);
@@ -157,17 +167,7 @@ namespace
 
     TEST_F (JackDevice, RestartWithAnotherBufferSizeResizesTheWorkBuffer)
     {
-        TemporarySettings settings;
-        settings.file->setValue ("audioDeviceState", savedJackState());
-
-        juce::AudioDeviceManager devices;
-        TransportAudioProcessorPlayer player;
-        auto plugin = loadReference();
-        ASSERT_NE (plugin, nullptr);
-
-        DeviceSetup::openDevices (devices, *settings.file);
-        DeviceSetup::attach (*plugin, player, devices);
-        ASSERT_NE (devices.getCurrentAudioDevice(), nullptr);
+        ASSERT_NO_FATAL_FAILURE (attachReferenceOnSavedDevice());
         const auto firstSize = devices.getCurrentAudioDevice()->getCurrentBufferSizeSamples();
         EXPECT_EQ (player.workBuffer.getNumSamples(), firstSize);
 
@@ -192,23 +192,21 @@ namespace
         const auto before = player.positionRecord.read().timeInSamples;
         EXPECT_GT (before, 0);
         ASSERT_TRUE (waitFor ([&] { return player.positionRecord.read().timeInSamples >= before + 4 * 2 * firstSize; }));
-
-        DeviceSetup::detach (player, devices);
     }
 
     TEST_F (JackDevice, MissingEmptyOrBrokenSavedStateOpensTheDefaultDevice)
     {
         for (const auto* saved : { "<none>", "", "this is not <xml", "<DEVICESETUP deviceType=\"ALSA\" audioOutputDeviceName=\"Unplugged USB\"/>" })
         {
-            TemporarySettings settings;
+            TemporarySettings fresh;
 
             if (juce::String (saved) != "<none>")
-                settings.file->setValue ("audioDeviceState", juce::String (saved));
+                fresh.file->setValue ("audioDeviceState", juce::String (saved));
 
-            juce::AudioDeviceManager devices;
-            DeviceSetup::openDevices (devices, *settings.file);
+            juce::AudioDeviceManager defaultDevices;
+            DeviceSetup::openDevices (defaultDevices, *fresh.file);
 
-            auto* device = devices.getCurrentAudioDevice();
+            auto* device = defaultDevices.getCurrentAudioDevice();
             ASSERT_NE (device, nullptr) << "saved state: " << saved;
             EXPECT_EQ (device->getActiveOutputChannels().countNumberOfSetBits(), 6) << saved;
         }
