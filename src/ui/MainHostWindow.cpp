@@ -90,6 +90,8 @@ void MainHostWindow::moveToStartPosition()
 
 void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager)
 {
+    JUCE_ASSERT_MESSAGE_THREAD
+
     const int width = 500, height = 550;
 
     juce::AudioDeviceSelectorComponent selector (deviceManager,

@@ -178,6 +178,30 @@ namespace
         return nullptr;
     }
 
+    template <typename ComponentType>
+    ComponentType* findFirst (juce::Component& root)
+    {
+        if (auto* found = dynamic_cast<ComponentType*> (&root))
+            return found;
+
+        for (auto* child : root.getChildren())
+            if (auto* found = findFirst<ComponentType> (*child))
+                return found;
+
+        return nullptr;
+    }
+
+    /** Escape pressed while one of the selector's controls has the keyboard focus. */
+    template <typename ComponentType>
+    void pressEscapeWithFocusOnA (ComponentModalDialog& dialog)
+    {
+        auto* control = findFirst<ComponentType> (dialog);
+        ASSERT_NE (control, nullptr);
+        control->grabKeyboardFocus();
+        ASSERT_TRUE (control->hasKeyboardFocus (true));
+        pressEscapeThroughTheFramework (dialog);
+    }
+
     /** The application's settings store in a private folder, and a visible main window. */
     class SettingsDialogTest : public ::testing::Test
     {
@@ -421,11 +445,13 @@ TEST_F (SettingsDialogTest, WithSixOutputsTheSelectorShowsNoOutputChannelList)
     ChannelLists lists;
     ModalDialogDriver driver;
     driver.whenShown = [&] (ComponentModalDialog& dialog) { lists = channelListsShown (dialog); };
-    driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeThroughTheFramework (dialog); };
+    driver.offScreenWork = [] (const juce::String& dialogId) { waitUntilViewable (dialogId); };
+    driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeWithFocusOnA<juce::ComboBox> (dialog); };
 
     mainWindow->openSettingsDialog (deviceManager);
 
     EXPECT_TRUE (driver.sawDialog());
+    EXPECT_FALSE (driver.timedOut()) << "Escape did not pass from a focused combo box to the dialog";
     EXPECT_FALSE (lists.outputs);
     EXPECT_TRUE (lists.inputs);
 }
@@ -460,11 +486,12 @@ TEST_F (SettingsDialogTest, WithEighteenOutputsTheSelectorShowsTheOutputChannelL
             run ({ "import", "-window", "root", screenshot });
         }
     };
-    driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeThroughTheFramework (dialog); };
+    driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeWithFocusOnA<juce::ListBox> (dialog); };
 
     mainWindow->openSettingsDialog (deviceManager);
 
     EXPECT_TRUE (driver.sawDialog());
+    EXPECT_FALSE (driver.timedOut()) << "Escape did not pass from a focused channel list to the dialog";
     EXPECT_TRUE (lists.outputs);
     EXPECT_TRUE (lists.inputs);
     EXPECT_TRUE (lists.insideDialog) << "a channel list lies outside the 500 × 550 dialog";
