@@ -62,8 +62,9 @@ namespace
 
     /** Runs while a dialog's modal loop runs: once the dialog shows, calls whenShown on the
         message thread, then runs offScreenWork on a helper thread (which may drive the window
-        system, e.g. press keys with xdotool), then calls afterWork on the message thread.
-        Hides the dialog after a deadline so that a failing test does not hang.
+        system, e.g. press keys with xdotool), then calls afterWork on the message thread
+        (once the dialog has the keyboard focus, if asked to). Hides the dialog after a
+        deadline so that a failing test does not hang.
     */
     class ModalDialogDriver final : private juce::Timer
     {
@@ -71,6 +72,7 @@ namespace
         std::function<void (ComponentModalDialog&)> whenShown;
         std::function<void (const juce::String& dialogWindowId)> offScreenWork;
         std::function<void (ComponentModalDialog&)> afterWork;
+        bool afterWorkNeedsFocus = false;   // wait until the dialog has the keyboard focus too
 
         ModalDialogDriver() { startTimer (20); }
 
@@ -103,7 +105,8 @@ namespace
                 });
             }
 
-            if (dialog != nullptr && workDone && ! afterWorkDone)
+            if (dialog != nullptr && workDone && ! afterWorkDone
+                 && (! afterWorkNeedsFocus || dialog->hasKeyboardFocus (true)))
             {
                 afterWorkDone = true;
                 if (afterWork != nullptr)
@@ -293,7 +296,6 @@ TEST_F (SettingsDialogTest, OpensModalAndCentredAt500x550AndEscapeClosesItAndSav
         EXPECT_TRUE (dialog.isCurrentlyModal());
         EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 1);
         EXPECT_TRUE (mainWindow->isCurrentlyBlockedByAnotherModalComponent());
-        EXPECT_TRUE (dialog.hasKeyboardFocus (true));
 
         EXPECT_EQ (dialog.getWidth(), 500);
         EXPECT_EQ (dialog.getHeight(), 550);
@@ -315,12 +317,14 @@ TEST_F (SettingsDialogTest, OpensModalAndCentredAt500x550AndEscapeClosesItAndSav
         dialogFacts = waitUntilViewable (dialogId);
         mainFacts = waitUntilViewable (mainId);
     };
+    // The dialog takes the keyboard focus (or the deadline passes and the test fails).
+    driver.afterWorkNeedsFocus = true;
     driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeThroughTheFramework (dialog); };
 
     mainWindow->openSettingsDialog (deviceManager);
 
     EXPECT_TRUE (driver.sawDialog());
-    EXPECT_FALSE (driver.timedOut());
+    EXPECT_FALSE (driver.timedOut()) << "the dialog never had the keyboard focus, or Escape did not close it";
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
 
     // On the screen: a 500 × 550 client area inside a frame with a title bar, above the
@@ -446,6 +450,7 @@ TEST_F (SettingsDialogTest, WithSixOutputsTheSelectorShowsNoOutputChannelList)
     ModalDialogDriver driver;
     driver.whenShown = [&] (ComponentModalDialog& dialog) { lists = channelListsShown (dialog); };
     driver.offScreenWork = [] (const juce::String& dialogId) { waitUntilViewable (dialogId); };
+    driver.afterWorkNeedsFocus = true;
     driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeWithFocusOnA<juce::ComboBox> (dialog); };
 
     mainWindow->openSettingsDialog (deviceManager);
@@ -486,6 +491,7 @@ TEST_F (SettingsDialogTest, WithEighteenOutputsTheSelectorShowsTheOutputChannelL
             run ({ "import", "-window", "root", screenshot });
         }
     };
+    driver.afterWorkNeedsFocus = true;
     driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeWithFocusOnA<juce::ListBox> (dialog); };
 
     mainWindow->openSettingsDialog (deviceManager);

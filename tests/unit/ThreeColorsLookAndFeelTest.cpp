@@ -128,23 +128,6 @@ TEST (FlatDrawingGeometryTest, LitBlocksRoundHalvesToEvenAndStayWithinTheMeter)
     EXPECT_EQ (FlatDrawingGeometry::litLevelMeterBlocks (-0.5f), 0);
 }
 
-TEST (FlatDrawingGeometryTest, SeventySixPixelMeterHasBlocksEveryTenPixels)
-{
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ (FlatDrawingGeometry::levelMeterBlock (76, 16, i),
-                   juce::Rectangle<float> (4.0f + 10.0f * (float) i, 3.0f, 8.0f, 10.0f)) << i;
-
-    EXPECT_EQ (FlatDrawingGeometry::levelMeterBlockCornerSize (76), 4.0f);
-}
-
-TEST (FlatDrawingGeometryTest, ComboOutlineThicknessFollowsEnabledAndDown)
-{
-    EXPECT_EQ (FlatDrawingGeometry::comboButtonOutlineThickness (true, true), 1.2f);
-    EXPECT_EQ (FlatDrawingGeometry::comboButtonOutlineThickness (true, false), 0.5f);
-    EXPECT_EQ (FlatDrawingGeometry::comboButtonOutlineThickness (false, true), 0.3f);
-    EXPECT_EQ (FlatDrawingGeometry::comboButtonOutlineThickness (false, false), 0.3f);
-}
-
 //==============================================================================
 TEST_F (ThreeColorsLookAndFeelTest, ButtonIsAFlatRoundedFaceWithAContrastingOutline)
 {
