@@ -41,7 +41,9 @@ void ComponentModalDialog::closeButtonPressed()
 
 bool ComponentModalDialog::keyPressed (const juce::KeyPress& key)
 {
-    if (key == escapeKey && getCloseButton() == nullptr)
+    // The key code alone decides: after Alt+F4 the window manager may keep the Alt release
+    // from the framework, which then reports every later Escape as Alt+Escape.
+    if (key.isKeyCode (juce::KeyPress::escapeKey) && getCloseButton() == nullptr)
     {
         closeButtonPressed();
         return true;

@@ -28,7 +28,8 @@ public:
     void closeButtonPressed() override;
 
     /** Escape closes the dialog like its close button. A native title bar has no close-button
-        component to carry the shortcut, so the key is taken here when it reaches the window.
+        component to carry the shortcut, so the key is taken here when it reaches the window,
+        whatever modifier keys the framework believes to be held.
     */
     bool keyPressed (const juce::KeyPress&) override;
 

@@ -374,7 +374,9 @@ TEST_F (SettingsDialogTest, EscapeAndAltF4FromTheKeyboardCloseItEachTimeAndEachC
     if (IsSkipped() || HasFatalFailure())
         return;
 
-    for (const auto* keys : { "Escape", "alt+F4" })
+    // Escape after Alt+F4 too: the window manager's Alt+F4 can leave the framework believing
+    // that Alt is still held.
+    for (const auto* keys : { "Escape", "alt+F4", "Escape" })
     {
         SCOPED_TRACE (keys);
         settingsFile().deleteFile();
