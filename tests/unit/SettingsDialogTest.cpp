@@ -8,7 +8,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <iostream>
 #include <thread>
+#include <typeinfo>
 
 // The settings dialog on a real display (Xvfb with a window manager) and, where a device is
 // needed, on the JACK server named by JACK_DEFAULT_SERVER.
@@ -60,11 +62,22 @@ namespace
         return facts;
     }
 
+    /** Waits until the window system's keyboard focus is on the window; false if it never is. */
+    bool waitUntilFocused (const juce::String& windowId)
+    {
+        for (int tries = 0; tries < 100; ++tries)
+        {
+            if (run ({ "xdotool", "getwindowfocus" }).trim() == windowId)
+                return true;
+            juce::Thread::sleep (50);
+        }
+        return false;
+    }
+
     /** Runs while a dialog's modal loop runs: once the dialog shows, calls whenShown on the
         message thread, then runs offScreenWork on a helper thread (which may drive the window
-        system, e.g. press keys with xdotool), then calls afterWork on the message thread
-        (once the dialog has the keyboard focus, if asked to). Hides the dialog after a
-        deadline so that a failing test does not hang.
+        system, e.g. press keys with xdotool), then calls afterWork on the message thread.
+        Hides the dialog after a deadline so that a failing test does not hang.
     */
     class ModalDialogDriver final : private juce::Timer
     {
@@ -72,7 +85,6 @@ namespace
         std::function<void (ComponentModalDialog&)> whenShown;
         std::function<void (const juce::String& dialogWindowId)> offScreenWork;
         std::function<void (ComponentModalDialog&)> afterWork;
-        bool afterWorkNeedsFocus = false;   // wait until the dialog has the keyboard focus too
 
         ModalDialogDriver() { startTimer (20); }
 
@@ -105,8 +117,7 @@ namespace
                 });
             }
 
-            if (dialog != nullptr && workDone && ! afterWorkDone
-                 && (! afterWorkNeedsFocus || dialog->hasKeyboardFocus (true)))
+            if (dialog != nullptr && workDone && ! afterWorkDone)
             {
                 afterWorkDone = true;
                 if (afterWork != nullptr)
@@ -116,6 +127,11 @@ namespace
             if (dialog != nullptr && juce::Time::getMillisecondCounter() > deadline)
             {
                 expired = true;
+                auto* focused = juce::Component::getCurrentlyFocusedComponent();
+                std::cerr << "Dialog still open at the deadline; dialog has focus: " << dialog->hasKeyboardFocus (true)
+                          << ", focused component: " << (focused != nullptr ? typeid (*focused).name() : "none")
+                          << ", X focus: " << run ({ "xdotool", "getwindowfocus" }).trim()
+                          << ", dialog window: " << windowIdOf (*dialog) << std::endl;
                 dialog->setVisible (false);
             }
         }
@@ -194,7 +210,9 @@ namespace
         return nullptr;
     }
 
-    /** Escape pressed while one of the selector's controls has the keyboard focus. */
+    /** Escape pressed while one of the selector's controls has the keyboard focus (the window
+        system's focus must be on the dialog already).
+    */
     template <typename ComponentType>
     void pressEscapeWithFocusOnA (ComponentModalDialog& dialog)
     {
@@ -287,6 +305,7 @@ TEST_F (SettingsDialogTest, OpensModalAndCentredAt500x550AndEscapeClosesItAndSav
 
     const auto defaultBackground = juce::LookAndFeel::getDefaultLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId);
     XWindowFacts dialogFacts, mainFacts;
+    std::atomic<bool> focused { false };
     const auto mainId = windowIdOf (*mainWindow);
 
     ModalDialogDriver driver;
@@ -316,15 +335,15 @@ TEST_F (SettingsDialogTest, OpensModalAndCentredAt500x550AndEscapeClosesItAndSav
     {
         dialogFacts = waitUntilViewable (dialogId);
         mainFacts = waitUntilViewable (mainId);
+        focused = waitUntilFocused (dialogId);
     };
-    // The dialog takes the keyboard focus (or the deadline passes and the test fails).
-    driver.afterWorkNeedsFocus = true;
     driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeThroughTheFramework (dialog); };
 
     mainWindow->openSettingsDialog (deviceManager);
 
     EXPECT_TRUE (driver.sawDialog());
-    EXPECT_FALSE (driver.timedOut()) << "the dialog never had the keyboard focus, or Escape did not close it";
+    EXPECT_FALSE (driver.timedOut());
+    EXPECT_TRUE (focused) << "the keyboard focus never went to the dialog";
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
 
     // On the screen: a 500 × 550 client area inside a frame with a title bar, above the
@@ -384,12 +403,9 @@ TEST_F (SettingsDialogTest, EscapeAndAltF4FromTheKeyboardCloseItEachTimeAndEachC
         ModalDialogDriver driver;
         driver.offScreenWork = [keys] (const juce::String& dialogId)
         {
-            waitUntilViewable (dialogId);
-
             // The keys go to the window with the input focus, which the dialog takes itself.
-            for (int tries = 0; tries < 100 && run ({ "xdotool", "getwindowfocus" }).trim() != dialogId; ++tries)
-                juce::Thread::sleep (50);
-
+            waitUntilViewable (dialogId);
+            waitUntilFocused (dialogId);
             run ({ "xdotool", "key", "--clearmodifiers", keys });
         };
 
@@ -451,8 +467,7 @@ TEST_F (SettingsDialogTest, WithSixOutputsTheSelectorShowsNoOutputChannelList)
     ChannelLists lists;
     ModalDialogDriver driver;
     driver.whenShown = [&] (ComponentModalDialog& dialog) { lists = channelListsShown (dialog); };
-    driver.offScreenWork = [] (const juce::String& dialogId) { waitUntilViewable (dialogId); };
-    driver.afterWorkNeedsFocus = true;
+    driver.offScreenWork = [] (const juce::String& dialogId) { waitUntilViewable (dialogId); waitUntilFocused (dialogId); };
     driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeWithFocusOnA<juce::ComboBox> (dialog); };
 
     mainWindow->openSettingsDialog (deviceManager);
@@ -487,13 +502,13 @@ TEST_F (SettingsDialogTest, WithEighteenOutputsTheSelectorShowsTheOutputChannelL
     driver.offScreenWork = [screenshot] (const juce::String& dialogId)
     {
         waitUntilViewable (dialogId);
+        waitUntilFocused (dialogId);
         if (screenshot != nullptr)
         {
             juce::Thread::sleep (500);   // let the first paint reach the screen
             run ({ "import", "-window", "root", screenshot });
         }
     };
-    driver.afterWorkNeedsFocus = true;
     driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeWithFocusOnA<juce::ListBox> (dialog); };
 
     mainWindow->openSettingsDialog (deviceManager);
