@@ -2,12 +2,17 @@
 
 #include "../app/PluginHostApp.h"
 #include "../app/ProcessPriority.h"
+#include "ComponentModalDialog.h"
+#include "FixedSizeHolder.h"
 #include "WindowPlacement.h"
+
+#include <juce_audio_utils/juce_audio_utils.h>
 
 namespace
 {
     const char* const windowStateKey = "mainWindowPos";
     const juce::Colour windowBackground { 0xffd3d3d3 };
+    const char* const deviceStateKey = "audioDeviceState";
 }
 
 MainHostWindow::MainHostWindow()
@@ -81,6 +86,33 @@ void MainHostWindow::moveToStartPosition()
 
     const auto state = getApplicationProperties().getUserSettings()->getValue (windowStateKey, {});
     setTopLeftPosition (WindowPlacement::startTopLeft (state, displayAreas));
+}
+
+void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager)
+{
+    JUCE_ASSERT_MESSAGE_THREAD
+
+    const int width = 500, height = 550;
+
+    juce::AudioDeviceSelectorComponent selector (deviceManager,
+                                                 0, 256,     // input channels
+                                                 16, 256,    // output channels
+                                                 true,       // MIDI inputs
+                                                 true,       // MIDI output
+                                                 true,       // channels as stereo pairs
+                                                 false);     // no advanced-options button
+    selector.setSize (width, height);
+
+    // The selector later shrinks to its contents; the holder keeps the dialog at full size.
+    FixedSizeHolder holder (selector, width, height);
+
+    ComponentModalDialog dialog ("Audio / MIDI Settings", holder, *this);
+    dialog.runModalLoop();
+
+    auto& userSettings = *getApplicationProperties().getUserSettings();
+    const auto state = deviceManager.createStateXml();
+    userSettings.setValue (deviceStateKey, state.get());
+    userSettings.save();
 }
 
 //==============================================================================

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <juce_audio_devices/juce_audio_devices.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
 /** The application's single top-level window; its content is the plug-in's editor.
@@ -53,6 +54,14 @@ public:
         been fitted to the plug-in's editor.
     */
     void moveToStartPosition();
+
+    /** Shows the audio/MIDI settings dialog on the device manager, centred over this window,
+        and returns once the user has closed it (nested modal loop). Device changes act at once;
+        on closing, the device manager's state is stored under "audioDeviceState" (an empty
+        value when nothing was chosen explicitly) and the settings file is saved.
+        Message thread only; needs the running application's settings store.
+    */
+    void openSettingsDialog (juce::AudioDeviceManager& deviceManager);
 
 private:
     // A window that never appeared has no position worth keeping; storing its unused
