@@ -83,9 +83,10 @@ press() {
     xdotool key "$1"
 }
 
-# windows_path UNIX_PATH: the path as the program sees it on drive Z:, with the doubled
-# backslashes of Wine's trace output.
-traced_windows_path() { printf 'Z:%s' "$1" | sed 's|/|\\\\|g'; }
+# windows_path UNIX_PATH: the path as a Windows program sees it, on Wine's drive Z:.
+windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+# traced_windows_path UNIX_PATH: the same with the doubled backslashes of Wine's trace output.
+traced_windows_path() { windows_path "$1" | sed 's|\\|\\\\|g'; }
 
 case "$case_name" in
     starts_with_editor_and_alt_f4_quits_storing_position)
@@ -151,6 +152,23 @@ XML
         kill -0 "$app_pid" 2> /dev/null || fail "the program did not wait for OK"
         press Return "$id"
         wait_exit 15
+        ;;
+
+    dll_search_path_skips_current_directory)
+        : "${TOLVANE_DLL_CHECK:?}" "${TOLVANE_PROBE_DLL:?}"
+        mkdir -p "$work/program" "$work/current"
+        cp "$TOLVANE_DLL_CHECK" "$work/program/check.exe"
+        cp "$TOLVANE_PROBE_DLL" "$work/program/tolvane-beside.dll"
+        cp "$TOLVANE_PROBE_DLL" "$work/current/tolvane-planted.dll"
+        cd "$work/current" || fail "no folder $work/current"
+        # The control: without the restriction the planted DLL is found, so the check below
+        # can see the difference.
+        wine "$work/program/check.exe" unrestricted > "$work/app.log" 2>&1 \
+            || fail "the control could not load a DLL from the current directory: $(cat "$work/app.log")"
+        wine "$work/program/check.exe" restricted "$(windows_path "$work/current/tolvane-planted.dll")" \
+            > "$work/app.log" 2>&1 \
+            || fail "$(cat "$work/app.log")"
+        cd "$work" || true
         ;;
 
     *)
