@@ -94,6 +94,12 @@ case "$case_name" in
         id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" appeared"
         shown_at=$(date +%s.%N)
         echo "$shown_at - $started_at" | bc > "$artefacts/wine-startup-seconds.txt"
+        # Wine hands the window's style to the window manager as Motif functions: minimise
+        # and close, no maximise and no resizing.
+        functions=$(xprop -id "$id" _MOTIF_WM_HINTS | awk -F'[=,] *' '{ print $3 }')
+        [ -n "$functions" ] || fail "the window has no Motif hints"
+        (( (functions & 0x28) == 0x28 && (functions & 0x12) == 0 )) \
+            || fail "the window's functions are $functions, not minimise and close without maximise or resize"
         sleep 0.5
         import -window root "$artefacts/wine-editor.png" 2> /dev/null
         press alt+F4 "$id"
