@@ -52,7 +52,7 @@ start_app() {
 
 # wait_window TITLE [SECONDS]: prints the id of a visible window with exactly this title.
 wait_window() {
-    local title=$1 limit=${2:-30} id
+    local title=$1 limit=${2:-60} id
     local deadline=$((SECONDS + limit))
     while [ $SECONDS -lt $deadline ]; do
         id=$(xdotool search --onlyvisible --name "^${title}\$" 2> /dev/null | head -n 1)
