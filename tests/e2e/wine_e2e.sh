@@ -160,6 +160,21 @@ XML
         wait_exit 15
         ;;
 
+    garbage_module_shows_message_box_and_exits_after_ok)
+        mkdir -p "$work/garbage"
+        cp "$TOLVANE_WIN_DIST/$app_name.exe" "$work/garbage/"
+        echo "not a module" > "$work/garbage/$app_name.dll"
+        start_app "$work/garbage/$app_name.exe" "-all,trace+msgbox"
+        id=$(wait_window "Plugin could not be loaded") || fail "no \"Plugin could not be loaded\" message box appeared"
+        sleep 0.3
+        grep -qF "MSGBOX_OnInit L\"$(traced_windows_path "$work/garbage/$app_name.dll")\\n" "$work/app.log" \
+            || fail "the message box does not start with the module's path: $(grep MSGBOX "$work/app.log")"
+        [ -z "$(xdotool search --onlyvisible --name "^${app_name}\$" 2> /dev/null)" ] \
+            || fail "the main window is visible behind the message box"
+        press Return "$id"
+        wait_exit 15
+        ;;
+
     dll_search_path_skips_current_directory)
         : "${TOLVANE_DLL_CHECK:?}" "${TOLVANE_PROBE_DLL:?}"
         mkdir -p "$work/program" "$work/current"
