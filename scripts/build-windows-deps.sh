@@ -13,10 +13,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 toolchain="$root/cmake/toolchains/mingw-w64-x86_64.cmake"
 cache=${TOLVANE_WINDOWS_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tolvane/mingw-w64}
 
-candidate() { apt-cache policy "$1" | awk '/Candidate:/ { print $2 }'; }
+candidate() { apt-cache policy "$1" | awk '/Candidate:/ && $2 != "(none)" { print $2 }'; }
 png_version=$(candidate libpng-dev)
 jpeg_version=$(candidate libjpeg62-turbo-dev)
-if [ -z "$png_version" ] || [ "$png_version" = "(none)" ] || [ -z "$jpeg_version" ] || [ "$jpeg_version" = "(none)" ]; then
+if { [ -z "$png_version" ] || [ -z "$jpeg_version" ]; } && [ "$(id -u)" -eq 0 ]; then
+    apt-get -o DPkg::Lock::Timeout=600 update -qq
+    png_version=$(candidate libpng-dev)
+    jpeg_version=$(candidate libjpeg62-turbo-dev)
+fi
+if [ -z "$png_version" ] || [ -z "$jpeg_version" ]; then
     echo "apt knows no libpng-dev or libjpeg62-turbo-dev: run apt-get update" >&2
     exit 1
 fi
