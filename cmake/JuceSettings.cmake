@@ -45,6 +45,15 @@ set(TOLVANE_PLUGIN_JUCE_DEFINITIONS
     JUCE_INCLUDE_PNGLIB_CODE=0
     JUCE_INCLUDE_JPEGLIB_CODE=0)
 
+# Windows: the WASAPI and DirectSound devices and WinMM MIDI instead of ALSA and JACK; no
+# ASIO (its SDK is not free to ship).
+if(WIN32)
+    foreach(list_name TOLVANE_HOST_JUCE_DEFINITIONS TOLVANE_PLUGIN_JUCE_DEFINITIONS)
+        list(REMOVE_ITEM ${list_name} JUCE_ALSA=1 JUCE_JACK=1)
+        list(APPEND ${list_name} JUCE_ALSA=0 JUCE_JACK=0 JUCE_WASAPI=1 JUCE_DIRECTSOUND=1 JUCE_ASIO=0)
+    endforeach()
+endif()
+
 # Warnings: -Wall -Wextra (and JUCE's recommended set) on our own code. The framework's
 # sources and headers are not ours to fix: its headers are seen as system headers by our
 # targets, and its module sources compile without warnings.

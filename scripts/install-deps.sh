@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the application and the tests need, when missing.
-# Usage: scripts/install-deps.sh [build|test]   (test adds what only the test suite uses:
-# GoogleTest, Google Benchmark, JACK with its dummy back end and screenshots)
+# Usage: scripts/install-deps.sh [build|test|windows|wine]   (test adds what only the test suite
+# uses: GoogleTest, Google Benchmark, JACK with its dummy back end and screenshots)
 set -euo pipefail
 
 want=(
@@ -14,6 +14,15 @@ want=(
 if [ "${1:-build}" = test ]; then
     want+=(libgtest-dev libbenchmark-dev jackd2 imagemagick)
 fi
+# windows: the cross build for Windows (scripts/build-windows.sh; dpkg-dev fetches the
+# image libraries' sources). wine: running it under Wine on a private display.
+case "${1:-build}" in
+    windows)
+        want=(cmake ninja-build ccache juce-modules-source fst-dev dpkg-dev zip
+              g++-mingw-w64-x86-64-posix libz-mingw-w64-dev) ;;
+    wine)
+        want=(wine wine64 fonts-wine xvfb openbox xdotool wmctrl x11-utils imagemagick procps) ;;
+esac
 
 missing=()
 for p in "${want[@]}"; do

@@ -77,6 +77,15 @@ if [ "${TOLVANE_SKIP_TSAN:-}" != 1 ]; then
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest --test-dir "$tsan_dir" -L concurrency
 fi
 
+# The Windows build under Wine (TOLVANE_SKIP_WINDOWS=1 leaves it out); its CTest count joins the
+# closing line, and a build or Wine that cannot be installed fails the run.
+if [ "${TOLVANE_SKIP_WINDOWS:-}" != 1 ]; then
+    echo "== Windows build (mingw-w64), tested under Wine"
+    windows_code=0
+    bash scripts/test-windows.sh 2>&1 | tee -a "$summary" || windows_code=$?
+    [ "$windows_code" -eq 0 ] || status=1
+fi
+
 echo "== All test runs"
 grep -hoE '[0-9]+ tests failed out of [0-9]+' "$summary" \
     | awk '{ failed += $1; total += $6 } END { printf "%d passed, %d failed\n", total - failed, failed }'

@@ -1,3 +1,7 @@
+#include "app/DllSearchPath.h"
 #include "app/PluginHostApp.h"
+
+// Before the framework starts: it and the audio back ends load DLLs by name.
+[[maybe_unused]] static const bool dllSearchPathRestricted = DllSearchPath::restrictToSafeFolders();
 
 START_JUCE_APPLICATION (PluginHostApp)

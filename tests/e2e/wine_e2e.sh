@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# End-to-end checks of the Windows build under Wine, on a display with a window manager.
+# Usage: wine_e2e.sh CASE
+# Environment: DISPLAY; TOLVANE_WIN_DIST (folder with "Tolvane Editor.exe" and ".dll");
+# TOLVANE_WINE_STATE (where the Wine prefix is kept); optional TOLVANE_E2E_ARTEFACTS for
+# screenshots and timings.
+set -uo pipefail
+
+case_name=${1:?usage: wine_e2e.sh CASE}
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../scripts/lib/wine.sh"
+
+fail() {
+    echo "FAIL [$case_name]: $*" >&2
+    [ -n "${DISPLAY:-}" ] && import -window root "$artefacts/wine-$case_name-failure.png" 2> /dev/null
+    [ -f "${work:-/nonexistent}/app.log" ] && grep -v ':trace:' "$work/app.log" | tail -n 40 | sed 's/^/    app: /' >&2
+    exit 1
+}
+
+: "${DISPLAY:?the Wine tests need a display with a window manager (scripts/test-windows.sh starts one)}"
+: "${TOLVANE_WIN_DIST:?TOLVANE_WIN_DIST must name the folder of the Windows build}"
+: "${TOLVANE_WINE_STATE:?TOLVANE_WINE_STATE must name the folder for the Wine prefix}"
+
+app_name="Tolvane Editor"
+editor_title="Tolvane Reference"
+artefacts=${TOLVANE_E2E_ARTEFACTS:-$TOLVANE_WINE_STATE/artefacts}
+mkdir -p "$artefacts"
+
+tolvane_wine_env "$TOLVANE_WINE_STATE"
+tolvane_wine_prepare || fail "no usable Wine: install the packages wine and wine64 (scripts/install-deps.sh wine)"
+
+work=$(mktemp -d)
+app_pid=""
+cleanup() {
+    [ -n "$app_pid" ] && kill -9 "$app_pid" 2> /dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+settings_dir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/$app_name"
+settings_file="$settings_dir/$app_name.settings"
+rm -rf "$settings_dir"
+
+# start_app EXE [WINEDEBUG]: starts the Windows program from its own folder, logging to app.log.
+start_app() {
+    cd "$(dirname "$1")" || fail "no folder for $1"
+    WINEDEBUG=${2:--all} wine "$1" > "$work/app.log" 2>&1 &
+    app_pid=$!
+    started_at=$(date +%s.%N)
+    cd "$work" || true
+}
+
+# wait_window TITLE [SECONDS]: prints the id of a visible window with exactly this title.
+wait_window() {
+    local title=$1 limit=${2:-60} id
+    local deadline=$((SECONDS + limit))
+    while [ $SECONDS -lt $deadline ]; do
+        id=$(xdotool search --onlyvisible --name "^${title}\$" 2> /dev/null | head -n 1)
+        if [ -n "$id" ]; then echo "$id"; return 0; fi
+        kill -0 "$app_pid" 2> /dev/null || return 1
+        sleep 0.05
+    done
+    return 1
+}
+
+# wait_exit [SECONDS]: waits for the program to end and checks its exit code is 0.
+wait_exit() {
+    local limit=${1:-20}
+    local deadline=$((SECONDS + limit))
+    while kill -0 "$app_pid" 2> /dev/null; do
+        [ $SECONDS -lt $deadline ] || fail "the program did not end within $limit s"
+        sleep 0.1
+    done
+    wait "$app_pid"
+    local code=$?
+    app_pid=""
+    [ "$code" -eq 0 ] || fail "the program ended with exit code $code"
+}
+
+# press KEYS WINDOW: activates the window and types the keys into it.
+press() {
+    xdotool windowactivate --sync "$2" > /dev/null 2>&1 || fail "could not activate window $2"
+    xdotool key "$1"
+}
+
+# windows_path UNIX_PATH: the path as a Windows program sees it, on Wine's drive Z:.
+windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+# traced_windows_path UNIX_PATH: the same with the doubled backslashes of Wine's trace output.
+traced_windows_path() { windows_path "$1" | sed 's|\\|\\\\|g'; }
+
+case "$case_name" in
+    starts_with_editor_and_alt_f4_quits_storing_position)
+        start_app "$TOLVANE_WIN_DIST/$app_name.exe"
+        id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" appeared"
+        shown_at=$(date +%s.%N)
+        echo "$shown_at - $started_at" | bc > "$artefacts/wine-startup-seconds.txt"
+        # Wine hands the window's style to the window manager as Motif functions: minimise
+        # and close, no maximise and no resizing.
+        functions=$(xprop -id "$id" _MOTIF_WM_HINTS | awk -F'[=,] *' '{ print $3 }')
+        [ -n "$functions" ] || fail "the window has no Motif hints"
+        (( (functions & 0x28) == 0x28 && (functions & 0x12) == 0 )) \
+            || fail "the window's functions are $functions, not minimise and close without maximise or resize"
+        sleep 0.5
+        import -window root "$artefacts/wine-editor.png" 2> /dev/null
+        press alt+F4 "$id"
+        wait_exit
+        [ -f "$settings_file" ] || fail "no settings file at $settings_file"
+        grep -q '<VALUE name="mainWindowPos" val="[0-9-]* [0-9-]* [0-9]* [0-9]*"' "$settings_file" \
+            || fail "the settings hold no window position: $(cat "$settings_file")"
+        ;;
+
+    audio_callbacks_run_on_null_device)
+        # DirectSound over ALSA's null device; the program writes each audio block into the
+        # device's buffer, which Wine traces as a buffer lock.
+        mkdir -p "$settings_dir"
+        cat > "$settings_file" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<PROPERTIES>
+  <VALUE name="audioDeviceState">
+    <DEVICESETUP deviceType="DirectSound" audioOutputDeviceName="Primary Sound Driver"
+                 audioInputDeviceName="" audioDeviceRate="44100.0"/>
+  </VALUE>
+</PROPERTIES>
+XML
+        start_app "$TOLVANE_WIN_DIST/$app_name.exe" "-all,trace+dsound"
+        id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" appeared"
+        sleep 1
+        before=$(grep -c 'IDirectSoundBufferImpl_Lock' "$work/app.log")
+        sleep 1
+        after=$(grep -c 'IDirectSoundBufferImpl_Lock' "$work/app.log")
+        [ $((after - before)) -ge 10 ] \
+            || fail "audio blocks did not keep coming: $before buffer writes, then $after one second later"
+        press alt+F4 "$id"
+        wait_exit
+        grep -q 'deviceType="DirectSound"' "$settings_file" || fail "the device choice was lost: $(cat "$settings_file")"
+        ;;
+
+    missing_module_shows_message_box_and_exits_after_ok|renamed_executable_looks_for_its_own_module)
+        mkdir -p "$work/alone"
+        if [ "$case_name" = renamed_executable_looks_for_its_own_module ]; then
+            exe="$work/alone/Other.exe"
+            # The module under the old name does not count.
+            cp "$TOLVANE_WIN_DIST/$app_name.dll" "$work/alone/"
+        else
+            exe="$work/alone/$app_name.exe"
+        fi
+        cp "$TOLVANE_WIN_DIST/$app_name.exe" "$exe"
+        expected="${exe%.exe}.dll"
+        start_app "$exe" "-all,trace+msgbox"
+        id=$(wait_window "Plugin file not found") || fail "no \"Plugin file not found\" message box appeared"
+        sleep 0.3
+        grep -qF "MSGBOX_OnInit L\"$(traced_windows_path "$expected")\"" "$work/app.log" \
+            || fail "the message box does not name $expected: $(grep MSGBOX "$work/app.log")"
+        for title in "$editor_title" "$app_name"; do
+            [ -z "$(xdotool search --onlyvisible --name "^${title}\$" 2> /dev/null)" ] \
+                || fail "a window titled \"$title\" is visible behind the message box"
+        done
+        kill -0 "$app_pid" 2> /dev/null || fail "the program did not wait for OK"
+        press Return "$id"
+        wait_exit 15
+        ;;
+
+    garbage_module_shows_message_box_and_exits_after_ok)
+        mkdir -p "$work/garbage"
+        cp "$TOLVANE_WIN_DIST/$app_name.exe" "$work/garbage/"
+        echo "not a module" > "$work/garbage/$app_name.dll"
+        start_app "$work/garbage/$app_name.exe" "-all,trace+msgbox"
+        id=$(wait_window "Plugin could not be loaded") || fail "no \"Plugin could not be loaded\" message box appeared"
+        sleep 0.3
+        grep -qF "MSGBOX_OnInit L\"$(traced_windows_path "$work/garbage/$app_name.dll")\\n" "$work/app.log" \
+            || fail "the message box does not start with the module's path: $(grep MSGBOX "$work/app.log")"
+        [ -z "$(xdotool search --onlyvisible --name "^${app_name}\$" 2> /dev/null)" ] \
+            || fail "the main window is visible behind the message box"
+        press Return "$id"
+        wait_exit 15
+        ;;
+
+    dll_search_path_skips_current_directory)
+        : "${TOLVANE_DLL_CHECK:?}" "${TOLVANE_PROBE_DLL:?}"
+        mkdir -p "$work/program" "$work/current"
+        cp "$TOLVANE_DLL_CHECK" "$work/program/check.exe"
+        cp "$TOLVANE_PROBE_DLL" "$work/program/tolvane-beside.dll"
+        cp "$TOLVANE_PROBE_DLL" "$work/current/tolvane-planted.dll"
+        cd "$work/current" || fail "no folder $work/current"
+        # The control: without the restriction the planted DLL is found, so the check below
+        # can see the difference.
+        wine "$work/program/check.exe" unrestricted > "$work/app.log" 2>&1 \
+            || fail "the control could not load a DLL from the current directory: $(cat "$work/app.log")"
+        wine "$work/program/check.exe" restricted "$(windows_path "$work/current/tolvane-planted.dll")" \
+            > "$work/app.log" 2>&1 \
+            || fail "$(cat "$work/app.log")"
+        cd "$work" || true
+        ;;
+
+    *)
+        echo "unknown case: $case_name" >&2
+        exit 2
+        ;;
+esac
+
+echo "PASS [$case_name]"
