@@ -2,26 +2,28 @@
 
 #include <juce_audio_basics/juce_audio_basics.h>
 
-void foldChannels (const float* const* workChannels, int numWorkChannels,
-                   float* const* outputChannels, int numOutputs,
-                   int outputOffset, int numSamples) noexcept
+namespace ChannelFold
 {
-    if (numOutputs <= 0 || numSamples <= 0)
-        return;
-
-    // The first channel that reaches an output is copied, the rest added: the same sums as
-    // clearing every output first, with one pass less over the outputs that carry sound.
-    for (int d = 0; d < numOutputs; ++d)
+    void chooseTargets (float* const* workChannels, int numChannels,
+                        float* const* outputChannels, int numOutputs, int outputOffset,
+                        float** targets) noexcept
     {
-        auto* output = outputChannels[d] + outputOffset;
-
-        if (d < numWorkChannels)
-            juce::FloatVectorOperations::copy (output, workChannels[d], numSamples);
-        else
-            juce::FloatVectorOperations::clear (output, numSamples);
+        for (int c = 0; c < numChannels; ++c)
+            targets[c] = c < numOutputs ? outputChannels[c] + outputOffset : workChannels[c];
     }
 
-    for (int c = numOutputs; c < numWorkChannels; ++c)
-        juce::FloatVectorOperations::add (outputChannels[c % numOutputs] + outputOffset,
-                                          workChannels[c], numSamples);
+    void foldSurplus (const float* const* workChannels, int numChannels,
+                      float* const* outputChannels, int numOutputs, int outputOffset,
+                      int numSamples) noexcept
+    {
+        if (numOutputs <= 0 || numSamples <= 0)
+            return;
+
+        for (int d = numChannels; d < numOutputs; ++d)
+            juce::FloatVectorOperations::clear (outputChannels[d] + outputOffset, numSamples);
+
+        for (int c = numOutputs; c < numChannels; ++c)
+            juce::FloatVectorOperations::add (outputChannels[c % numOutputs] + outputOffset,
+                                              workChannels[c], numSamples);
+    }
 }

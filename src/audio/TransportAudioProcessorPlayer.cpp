@@ -72,6 +72,7 @@ void TransportAudioProcessorPlayer::audioDeviceAboutToStart (juce::AudioIODevice
 
     workBuffer.setSize (workBuffer.getNumChannels(), device->getCurrentBufferSizeSamples(),
                         false, false, false);
+    channelTargets.resize ((size_t) workBuffer.getNumChannels());
 
     transportSampleRate = sampleRateOf (getCurrentProcessor());
 }
@@ -88,7 +89,7 @@ void TransportAudioProcessorPlayer::audioDeviceIOCallbackWithContext (const floa
     if (pieceLength <= 0)
     {
         // Nothing can be processed into an empty buffer; the device gets silence.
-        foldChannels (nullptr, 0, outputChannelData, numOutputChannels, 0, numSamples);
+        ChannelFold::foldSurplus (nullptr, 0, outputChannelData, numOutputChannels, 0, numSamples);
         return;
     }
 
@@ -120,28 +121,17 @@ void TransportAudioProcessorPlayer::processPiece (const float* const* inputChann
                                                   int offset, int numSamples,
                                                   const juce::AudioIODeviceCallbackContext& context)
 {
-    const auto numWorkChannels = workBuffer.getNumChannels();
+    const auto numChannels = juce::jmin (workBuffer.getNumChannels(), (int) channelTargets.size());
 
-    // When every plug-in channel has a device output of its own, the fold would be a plain
-    // copy: the plug-in then writes straight into those outputs, and only the rest are
-    // cleared. The device hears exactly what the fold would give it.
-    const auto direct = numWorkChannels <= numOutputChannels && numWorkChannels <= maxDeviceChannels;
-
-    if (direct)
-        for (int c = 0; c < numWorkChannels; ++c)
-            pieceOutputs[(size_t) c] = outputChannelData[c] + offset;
+    ChannelFold::chooseTargets (workBuffer.getArrayOfWritePointers(), numChannels,
+                                outputChannelData, numOutputChannels, offset, channelTargets.data());
 
     juce::AudioProcessorPlayer::audioDeviceIOCallbackWithContext (inputChannelData, numInputChannels,
-                                                                  direct ? pieceOutputs.data()
-                                                                         : workBuffer.getArrayOfWritePointers(),
-                                                                  numWorkChannels, numSamples, context);
+                                                                  channelTargets.data(), numChannels,
+                                                                  numSamples, context);
 
-    if (direct)
-        foldChannels (nullptr, 0, outputChannelData + numWorkChannels,
-                      numOutputChannels - numWorkChannels, offset, numSamples);
-    else
-        foldChannels (workBuffer.getArrayOfReadPointers(), numWorkChannels,
-                      outputChannelData, numOutputChannels, offset, numSamples);
+    ChannelFold::foldSurplus (workBuffer.getArrayOfReadPointers(), numChannels,
+                              outputChannelData, numOutputChannels, offset, numSamples);
 
     // After processing: during processBlock the plug-in saw the position of the first sample.
     const auto rate = transportSampleRate.load (std::memory_order_relaxed);

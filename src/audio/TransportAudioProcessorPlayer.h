@@ -8,11 +8,13 @@
 
 #include <array>
 #include <atomic>
+#include <vector>
 
 /** Drives the one hosted plug-in from the audio device and is its play head.
 
-    On top of the framework's player: the plug-in processes into the player's work buffer,
-    whose channels are then folded onto however many outputs the device has; the player keeps
+    On top of the framework's player: the plug-in's output channels are folded onto however
+    many outputs the device has, wrapping round (channels beyond the device's outputs are
+    processed in the player's work buffer and added on afterwards); the player keeps
     a transport (120 bpm in 4/4 until the plug-in sets a tempo) that advances while playing and
     follows MIDI Machine Control from every registered MIDI input; every MIDI message still
     reaches the plug-in with the next block.
@@ -60,17 +62,18 @@ public:
     /** The sample rate the transport counts in: the attached plug-in's, 0 with none. */
     double getTransportSampleRate() const noexcept   { return transportSampleRate.load(); }
 
-    /** What the plug-in processes into: one channel per plug-in output, one device buffer
-        long. Attaching sets the channel count (before the device calls the player); each
-        device start sets the length.
+    /** One channel per plug-in output, one device buffer long: its length is what the
+        plug-in processes at a time, and its surplus channels hold what is folded onto the
+        device's outputs. Attaching sets the channel count (before the device calls the
+        player); each device start sets the length.
     */
     juce::AudioSampleBuffer workBuffer { 1, 1 };
 
     /** The transport that the play head reports. */
     PositionRecord positionRecord;
 
-    /** The most device channels each way that a block may carry (the device manager opens
-        at most 256).
+    /** The most device input channels that a block may carry (the device manager opens at
+        most 256).
     */
     static constexpr int maxDeviceChannels = 256;
 
@@ -82,7 +85,7 @@ private:
 
     std::atomic<double> transportSampleRate { 0.0 };
     std::array<const float*, maxDeviceChannels> pieceInputs {};
-    std::array<float*, maxDeviceChannels> pieceOutputs {};
+    std::vector<float*> channelTargets;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TransportAudioProcessorPlayer)
 };
