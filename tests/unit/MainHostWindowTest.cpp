@@ -1,4 +1,5 @@
 #include "app/PluginHostApp.h"
+#include "support/PrivateApplication.h"
 #include "ui/MainHostWindow.h"
 
 #include <gtest/gtest.h>
@@ -13,22 +14,8 @@ namespace
     class MainHostWindowTest : public ::testing::Test
     {
     protected:
-        static void SetUpTestSuite()
-        {
-            configFolder = std::make_unique<juce::TemporaryFile>();
-            ASSERT_TRUE (configFolder->getFile().createDirectory());
-            setenv ("XDG_CONFIG_HOME", configFolder->getFile().getFullPathName().toRawUTF8(), 1);
-
-            app = std::make_unique<PluginHostApp>();
-            app->createSettingsStore();
-        }
-
-        static void TearDownTestSuite()
-        {
-            app.reset();
-            configFolder->getFile().deleteRecursively();
-            configFolder.reset();
-        }
+        static void SetUpTestSuite()    { PrivateApplication::start(); }
+        static void TearDownTestSuite() { PrivateApplication::stop(); }
 
         void SetUp() override
         {
@@ -37,12 +24,8 @@ namespace
 
         static juce::PropertiesFile& settings() { return *getApplicationProperties().getUserSettings(); }
 
-        static std::unique_ptr<juce::TemporaryFile> configFolder;
-        static std::unique_ptr<PluginHostApp> app;
     };
 
-    std::unique_ptr<juce::TemporaryFile> MainHostWindowTest::configFolder;
-    std::unique_ptr<PluginHostApp> MainHostWindowTest::app;
 
     juce::ApplicationCommandInfo infoFor (MainHostWindow& window, juce::CommandID id)
     {
@@ -151,7 +134,7 @@ TEST_F (MainHostWindowTest, IsFirstCommandTargetAndCtrlAInvokesTheSettingsComman
 {
     MainHostWindow window;
     auto& commandManager = getCommandManager();
-    commandManager.registerAllCommandsForTarget (app.get());
+    commandManager.registerAllCommandsForTarget (PrivateApplication::app.get());
     commandManager.registerAllCommandsForTarget (&window);
 
     EXPECT_EQ (commandManager.getFirstCommandTarget (0), &window);
@@ -168,7 +151,7 @@ TEST_F (MainHostWindowTest, IsFirstCommandTargetAndCtrlAInvokesTheSettingsComman
 
     // The window does not list quit, so the command falls through to the application.
     juce::ApplicationCommandInfo quitInfo (juce::StandardApplicationCommandIDs::quit);
-    EXPECT_EQ (commandManager.getTargetForCommand (juce::StandardApplicationCommandIDs::quit, quitInfo), app.get());
+    EXPECT_EQ (commandManager.getTargetForCommand (juce::StandardApplicationCommandIDs::quit, quitInfo), PrivateApplication::app.get());
     EXPECT_EQ (quitInfo.shortName, "Quit");
 }
 

@@ -1,4 +1,5 @@
 #include "app/PluginHostApp.h"
+#include "support/PrivateApplication.h"
 #include "look/ThreeColorsLookAndFeel.h"
 #include "ui/ComponentModalDialog.h"
 #include "ui/MainHostWindow.h"
@@ -227,22 +228,8 @@ namespace
     class SettingsDialogTest : public ::testing::Test
     {
     protected:
-        static void SetUpTestSuite()
-        {
-            configFolder = std::make_unique<juce::TemporaryFile>();
-            ASSERT_TRUE (configFolder->getFile().createDirectory());
-            setenv ("XDG_CONFIG_HOME", configFolder->getFile().getFullPathName().toRawUTF8(), 1);
-
-            app = std::make_unique<PluginHostApp>();
-            app->createSettingsStore();
-        }
-
-        static void TearDownTestSuite()
-        {
-            app.reset();
-            configFolder->getFile().deleteRecursively();
-            configFolder.reset();
-        }
+        static void SetUpTestSuite()    { PrivateApplication::start(); }
+        static void TearDownTestSuite() { PrivateApplication::stop(); }
 
         void SetUp() override
         {
@@ -286,13 +273,9 @@ namespace
             return onDisk.containsKey (key) ? onDisk.getValue (key) : "<absent>";
         }
 
-        static std::unique_ptr<juce::TemporaryFile> configFolder;
-        static std::unique_ptr<PluginHostApp> app;
         std::unique_ptr<MainHostWindow> mainWindow;
     };
 
-    std::unique_ptr<juce::TemporaryFile> SettingsDialogTest::configFolder;
-    std::unique_ptr<PluginHostApp> SettingsDialogTest::app;
 }
 
 //==============================================================================
