@@ -7,6 +7,7 @@
 set -uo pipefail
 
 case_name=${1:?usage: app_e2e.sh CASE}
+source "$(dirname "$0")/common.sh"
 : "${DISPLAY:?the end-to-end tests need a display with a window manager (scripts/test.sh starts one)}"
 : "${TOLVANE_APP:?TOLVANE_APP must name the built application}"
 
@@ -61,20 +62,6 @@ visible_titles() {
     for id in $(xdotool search --all --onlyvisible --pid "$app_pid" --name '' 2>/dev/null); do
         xdotool getwindowname "$id" 2>/dev/null
     done
-}
-
-# wait_exit [SECONDS]: waits for the application to end and checks it ended cleanly.
-wait_exit() {
-    local limit=${1:-15}
-    local deadline=$((SECONDS + limit))
-    while kill -0 "$app_pid" 2>/dev/null; do
-        [ $SECONDS -lt $deadline ] || fail "the application did not end within $limit s"
-        sleep 0.1
-    done
-    wait "$app_pid"
-    local code=$?
-    app_pid=""
-    [ "$code" -eq 0 ] || fail "the application ended with exit code $code"
 }
 
 # geometry ID: "x y width height" of the window's content area on screen.

@@ -9,6 +9,7 @@ set -uo pipefail
 case_name=${1:?usage: wine_e2e.sh CASE}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/lib/wine.sh"
+source "$here/common.sh"
 
 fail() {
     echo "FAIL [$case_name]: $*" >&2
@@ -61,20 +62,6 @@ wait_window() {
         sleep 0.05
     done
     return 1
-}
-
-# wait_exit [SECONDS]: waits for the program to end and checks its exit code is 0.
-wait_exit() {
-    local limit=${1:-20}
-    local deadline=$((SECONDS + limit))
-    while kill -0 "$app_pid" 2> /dev/null; do
-        [ $SECONDS -lt $deadline ] || fail "the program did not end within $limit s"
-        sleep 0.1
-    done
-    wait "$app_pid"
-    local code=$?
-    app_pid=""
-    [ "$code" -eq 0 ] || fail "the program ended with exit code $code"
 }
 
 # press KEYS WINDOW: activates the window and types the keys into it.
