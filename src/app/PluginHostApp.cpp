@@ -1,7 +1,9 @@
 #include "PluginHostApp.h"
 
 #include "../audio/DeviceSetup.h"
+#include "../look/ThreeColorsLookAndFeel.h"
 #include "../ui/MainHostWindow.h"
+#include "MiniHostHandshake.h"
 #include "PluginFile.h"
 #include "SettingsLocation.h"
 
@@ -65,10 +67,9 @@ void PluginHostApp::initialise (const juce::String&)
 
     mainWindow->setName (plugin->getName());
 
-    // Until the plug-in says otherwise, the window offers only minimise and close.
-    const int windowSizeMode = 1;
+    const int windowSizeMode = runMiniHostHandshake();
 
-    if (windowSizeMode == 1)
+    if (windowSizeMode == TOLVANE_MINIHOST_SIZE_FIXED)
         mainWindow->setTitleBarButtonsRequired (juce::DocumentWindow::minimiseButton
                                                     | juce::DocumentWindow::closeButton,
                                                 false);
@@ -94,6 +95,9 @@ void PluginHostApp::shutdown()
     }
 
     plugin.reset();
+
+    // Only the plug-in calls these, and it is gone.
+    miniHostCallbacks.stopAnswering();
 
     // The window stores its position into the settings, which are written when they go.
     mainWindow.reset();
@@ -143,4 +147,56 @@ std::unique_ptr<juce::AudioPluginInstance> PluginHostApp::loadPlugin()
     }
 
     return instance;
+}
+
+//==============================================================================
+int PluginHostApp::runMiniHostHandshake()
+{
+    struct EffectOfPlugin final : public juce::ExtensionsVisitor
+    {
+        void visitVSTClient (const VSTClient& client) override { effect = client.getAEffectPtr(); }
+        AEffect* effect = nullptr;
+    };
+
+    EffectOfPlugin visitor;
+    plugin->getExtensions (visitor);
+    auto* effect = visitor.effect;
+
+    if (effect == nullptr)
+        return TOLVANE_MINIHOST_SIZE_FIXED;
+
+    // The plug-in may call back as soon as it has the call-backs, even during the handshake.
+    miniHostCallbacks.startAnswering();
+
+    const auto reply = MiniHostHandshake::run (*effect, this,
+                                               MiniHostCallbacks::settingsCallback(),
+                                               MiniHostCallbacks::tempoCallback());
+
+    if (reply.coloursSupplied)
+    {
+        const auto colours = MiniHostHandshake::opaqueColours (reply);
+        auto look = std::make_unique<ThreeColorsLookAndFeel> (colours[0], colours[1], colours[2]);
+
+        // The new look is the default before any earlier one is deleted.
+        juce::LookAndFeel::setDefaultLookAndFeel (look.get());
+        lookAndFeel = std::move (look);
+    }
+
+    return reply.windowSizeMode;
+}
+
+void PluginHostApp::openSettingsDialogForPlugin()
+{
+    if (mainWindow == nullptr)
+        return;
+
+    mainWindow->openSettingsDialog (deviceManager);
+
+    // Inputs enabled in the dialog reach the player only once it is registered for them.
+    DeviceSetup::registerMidiInputs (player, deviceManager);
+}
+
+void PluginHostApp::setTempoForPlugin (double beatsPerMinute) noexcept
+{
+    player.setTempo (beatsPerMinute);
 }

@@ -5,6 +5,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include "../audio/TransportAudioProcessorPlayer.h"
+#include "MiniHostCallbacks.h"
 
 #include <memory>
 
@@ -14,9 +15,11 @@ class MainHostWindow;
     fixed order in initialise() and tears them down in a fixed order in shutdown().
 
     Message thread only. The audio thread enters through the player between attaching and
-    detaching the plug-in.
+    detaching the plug-in. The plug-in reaches the application through the mini-host
+    call-backs, with the application's address as the host handle.
 */
-class PluginHostApp final : public juce::JUCEApplication
+class PluginHostApp final : public juce::JUCEApplication,
+                            private MiniHostCallbacks::Host
 {
 public:
     PluginHostApp();
@@ -41,6 +44,14 @@ private:
     */
     std::unique_ptr<juce::AudioPluginInstance> loadPlugin();
 
+    /** The mini-host handshake with the loaded plug-in; installs the plug-in's colours as the
+        default look when it supplies them. Returns the window size mode.
+    */
+    int runMiniHostHandshake();
+
+    void openSettingsDialogForPlugin() override;
+    void setTempoForPlugin (double beatsPerMinute) noexcept override;
+
     juce::ApplicationCommandManager commandManager;
     std::unique_ptr<juce::ApplicationProperties> settings;
     juce::AudioDeviceManager deviceManager;
@@ -49,6 +60,7 @@ private:
     std::unique_ptr<juce::AudioPluginInstance> plugin;
     std::unique_ptr<MainHostWindow> mainWindow;
     std::unique_ptr<juce::LookAndFeel> lookAndFeel;
+    MiniHostCallbacks miniHostCallbacks { this, *this };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PluginHostApp)
 };

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <juce_events/juce_events.h>
+#include <tolvane_minihost.h>
+
+/** Answers the two call-backs that the plug-in receives in the mini-host handshake.
+
+    The call-backs are plain C functions that carry only the host handle, so one object at a
+    time answers them (the one that last started answering). A call whose handle is not that
+    object's handle does nothing. The settings call-back opens the dialog only on the message
+    thread: a call from another thread is passed to the message thread and returns at once,
+    and a call while the dialog is already open does nothing. The tempo call-back ignores a
+    tempo that is not finite or not above zero, and takes no lock.
+
+    Stop answering (or destroy it) only once the plug-in can no longer call: after the plug-in
+    has been deleted.
+*/
+class MiniHostCallbacks final : private juce::AsyncUpdater
+{
+public:
+    /** What the call-backs ask of the host. */
+    class Host
+    {
+    public:
+        virtual ~Host() = default;
+
+        /** Shows the modal settings dialog and returns once it has been closed. Message thread. */
+        virtual void openSettingsDialogForPlugin() = 0;
+
+        /** Sets the play head's tempo. Any thread: must neither lock nor allocate. */
+        virtual void setTempoForPlugin (double beatsPerMinute) noexcept = 0;
+    };
+
+    MiniHostCallbacks (void* hostHandle, Host& host) noexcept;
+    ~MiniHostCallbacks() override;
+
+    /** From now on the call-backs reach this object's host. Message thread. */
+    void startAnswering() noexcept;
+
+    /** The call-backs do nothing from now on, and a settings request still waiting for the
+        message thread is dropped. Message thread.
+    */
+    void stopAnswering();
+
+    void* getHostHandle() const noexcept { return hostHandle; }
+    bool isSettingsDialogOpen() const noexcept { return settingsDialogOpen; }
+
+    /** The functions handed to the plug-in. */
+    static TolvaneMiniHostSettingsCallback settingsCallback() noexcept;
+    static TolvaneMiniHostTempoCallback tempoCallback() noexcept;
+
+    /** What the two call-backs do; they only forward here. */
+    static void answerSettings (void* hostHandle);
+    static void answerTempo (void* hostHandle, float beatsPerMinute) noexcept;
+
+private:
+    void handleAsyncUpdate() override;
+    void openSettingsDialog();
+
+    void* const hostHandle;
+    Host& host;
+    bool settingsDialogOpen = false;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MiniHostCallbacks)
+};
