@@ -1,0 +1,269 @@
+#!/usr/bin/env bash
+# End-to-end checks of the mini-host extension: the real application with the probe module
+# beside it, under a display with a window manager and a JACK server.
+# Usage: minihost_e2e.sh CASE   (environment: DISPLAY, TOLVANE_APP, TOLVANE_PROBE_MODULE,
+#                                JACK_DEFAULT_SERVER, optional TOLVANE_E2E_ARTEFACTS and
+#                                TOLVANE_REQUIRE_JACK=1)
+set -uo pipefail
+
+case_name=${1:?usage: minihost_e2e.sh CASE}
+source "$(dirname "$0")/common.sh"
+: "${DISPLAY:?the end-to-end tests need a display with a window manager (scripts/test.sh starts one)}"
+: "${TOLVANE_APP:?TOLVANE_APP must name the built application}"
+: "${TOLVANE_PROBE_MODULE:?TOLVANE_PROBE_MODULE must name the probe module}"
+
+probe_title="Mini-Host Probe"
+dialog_title="Audio / MIDI Settings"
+
+work=$(mktemp -d)
+export XDG_CONFIG_HOME="$work/config"
+settings_file="$XDG_CONFIG_HOME/Tolvane Editor/Tolvane Editor.settings"
+artefacts=${TOLVANE_E2E_ARTEFACTS:-$work/artefacts}
+mkdir -p "$artefacts" "$work/bin"
+app_pid=""
+
+# The application with the probe beside it, and the probe's two files.
+app="$work/bin/Tolvane Editor"
+cp "$TOLVANE_APP" "$app"
+cp "$TOLVANE_PROBE_MODULE" "$app.so"
+export TOLVANE_PROBE_LOG="$work/probe.log" TOLVANE_PROBE_COMMANDS="$work/probe.commands"
+: > "$TOLVANE_PROBE_LOG"
+: > "$TOLVANE_PROBE_COMMANDS"
+
+cleanup() {
+    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL [$case_name]: $*" >&2
+    import -window root "$artefacts/$case_name-failure.png" 2>/dev/null
+    sed 's/^/    probe: /' "$TOLVANE_PROBE_LOG" >&2
+    [ -f "$work/app.log" ] && sed 's/^/    app: /' "$work/app.log" >&2
+    exit 1
+}
+
+start_app() {
+    "$app" > "$work/app.log" 2>&1 &
+    app_pid=$!
+}
+
+# tell COMMAND: hands the probe a command, which it runs at its next idle call.
+tell() {
+    echo "$1" >> "$TOLVANE_PROBE_COMMANDS"
+}
+
+# wait_log LINE [SECONDS]: waits until the probe has logged exactly LINE.
+wait_log() {
+    local deadline=$((SECONDS + ${2:-10}))
+    while [ $SECONDS -lt $deadline ]; do
+        grep -qxF -- "$1" "$TOLVANE_PROBE_LOG" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# windows_titled TITLE: the ids of the application's visible windows with exactly this title.
+windows_titled() {
+    xdotool search --all --onlyvisible --pid "$app_pid" --name "^${1}\$" 2>/dev/null
+}
+
+# wait_window TITLE [SECONDS]: prints the id of the application's visible window titled TITLE.
+wait_window() {
+    local deadline=$((SECONDS + ${2:-20})) id
+    while [ $SECONDS -lt $deadline ]; do
+        id=$(windows_titled "$1" | head -n 1)
+        if [ -n "$id" ]; then echo "$id"; return 0; fi
+        kill -0 "$app_pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+press() {
+    xdotool mousemove 0 0
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
+    xdotool key --clearmodifiers "$2"
+}
+
+need_jack() {
+    local server=${JACK_DEFAULT_SERVER:-default}
+    if ! jack_wait -c -s "$server" 2>/dev/null | grep -q running; then
+        [ "${TOLVANE_REQUIRE_JACK:-}" = 1 ] && fail "no JACK server '$server' is running"
+        echo "SKIP [$case_name]: no JACK server '$server'"
+        exit 77
+    fi
+}
+
+# motif_functions ID: the window functions the window asks the window manager for.
+motif_functions() {
+    local functions
+    read -r _ functions _ _ <<< "$(xprop -id "$1" _MOTIF_WM_HINTS | sed -n 's/.*= *//p' | tr -d ',')"
+    echo "${functions:-}"
+}
+
+# pixel ID X Y: the colour of the window's pixel at X,Y as rrggbb.
+pixel() {
+    import -window "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null \
+        | sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tr 'A-F' 'a-f' | head -n 1
+}
+
+# start_probe: starts the application and waits for its window and for the probe to process.
+start_probe() {
+    : > "$TOLVANE_PROBE_LOG"
+    : > "$TOLVANE_PROBE_COMMANDS"
+    start_app
+    main_id=$(wait_window "$probe_title") || fail "no window titled '$probe_title' appeared"
+    wait_log "processing" || fail "the probe was never asked to process audio"
+}
+
+quit_app() {
+    press "$main_id" ctrl+q
+    wait_exit
+}
+
+# open_dialog COMMAND: has the probe ask for the settings dialog; prints the dialog's id.
+open_dialog() {
+    tell "$1"
+    wait_window "$dialog_title" 10 || fail "'$1' opened no dialog"
+}
+
+# close_dialog ID: Escape on the dialog; waits until it has gone.
+close_dialog() {
+    press "$1" Escape
+    local deadline=$((SECONDS + 10))
+    while [ -n "$(windows_titled "$dialog_title")" ]; do
+        [ $SECONDS -lt $deadline ] || fail "Escape did not close the dialog"
+        sleep 0.1
+    done
+}
+
+need_jack
+
+case "$case_name" in
+window_buttons_follow_the_size_mode)
+    for mode in 1 0 2; do
+        export TOLVANE_PROBE_SIZE_MODE=$mode
+        start_probe
+        functions=$(motif_functions "$main_id")
+        [ -n "$functions" ] || fail "the window sets no Motif hints"
+        if [ "$mode" = 1 ]; then
+            (( (functions & 0x10) == 0 && (functions & 0x08) != 0 && (functions & 0x20) != 0 )) \
+                || fail "size mode 1: window functions $functions are not minimise and close only"
+        else
+            (( (functions & 0x10) != 0 && (functions & 0x08) != 0 && (functions & 0x20) != 0 )) \
+                || fail "size mode $mode: window functions $functions are not minimise, maximise and close"
+        fi
+        quit_app
+    done
+    ;;
+
+settings_callback_opens_the_dialog_in_the_plugins_colours_and_escape_saves)
+    # Colours without an opaque top byte: the host makes them opaque.
+    export TOLVANE_PROBE_COLOURS=00f0e0d0,00c04020,00204060
+    start_probe
+    grep -q audioDeviceState "$settings_file" 2>/dev/null && fail "device state stored before the dialog"
+    dialog=$(open_dialog settings)
+    sleep 0.5
+    [ "$(windows_titled "$dialog_title" | wc -l)" = 1 ] || fail "more than one dialog is open"
+    grep -qxF "settings: returned" "$TOLVANE_PROBE_LOG" && fail "the call-back returned while the dialog was open"
+    import -window root "$artefacts/settings-dialog-from-the-plugin.png" 2>/dev/null
+    background=$(pixel "$dialog" 10 400)
+    [ "$background" = 204060 ] || fail "the dialog's background is #$background, not the plug-in's #204060"
+    close_dialog "$dialog"
+    wait_log "settings: returned" || fail "the call-back did not return after the dialog closed"
+    # Stored and written at once, while the application still runs.
+    kill -0 "$app_pid" 2>/dev/null || fail "the application ended"
+    grep -q 'name="audioDeviceState"' "$settings_file" 2>/dev/null || fail "no device state saved after the dialog"
+    quit_app
+    ;;
+
+settings_callback_is_turned_away_when_foreign_nested_or_off_thread)
+    start_probe
+    # A second request from inside the open dialog returns at once and opens nothing more.
+    dialog=$(open_dialog settings-nested)
+    wait_log "nested settings: returned" || fail "the nested call did not return while the dialog was open"
+    sleep 0.5
+    [ "$(windows_titled "$dialog_title" | wc -l)" = 1 ] || fail "a second dialog opened"
+    close_dialog "$dialog"
+    wait_log "settings: returned" || fail "the outer call did not return"
+
+    # From another thread: returns at once; the dialog opens on the message thread.
+    tell settings-thread
+    wait_log "settings from a thread: returned" || fail "the call from a thread did not return"
+    dialog=$(wait_window "$dialog_title" 10) || fail "the call from a thread opened no dialog"
+    close_dialog "$dialog"
+
+    # With a handle that is not the host's: nothing at all.
+    tell settings-foreign
+    wait_log "settings with a foreign handle: returned" || fail "the foreign call did not return"
+    sleep 1
+    [ -z "$(windows_titled "$dialog_title")" ] || fail "a foreign handle opened the dialog"
+    quit_app
+    ;;
+
+tempo_callback_is_seen_by_the_next_play_head_query_and_nothing_else_changes)
+    start_probe
+    tell "tempo-foreign 90"
+    wait_log "command tempo-foreign 90" || fail "the probe did not take the command"
+    deadline=$((SECONDS + 10))
+    until grep -q '^after ' "$TOLVANE_PROBE_LOG"; do
+        [ $SECONDS -lt $deadline ] || fail "no play head logged after the foreign tempo"
+        sleep 0.1
+    done
+    grep -q '^after tempo=120.000 ' "$TOLVANE_PROBE_LOG" || fail "a foreign handle changed the tempo"
+    : > "$TOLVANE_PROBE_LOG"
+
+    tell "tempo 140"
+    deadline=$((SECONDS + 10))
+    until grep -q '^after ' "$TOLVANE_PROBE_LOG"; do
+        [ $SECONDS -lt $deadline ] || fail "no play head logged after the tempo"
+        sleep 0.1
+    done
+    before=$(sed -n 's/^before //p' "$TOLVANE_PROBE_LOG")
+    after=$(sed -n 's/^after //p' "$TOLVANE_PROBE_LOG")
+    [[ "$before" == "tempo=120.000 "* ]] || fail "the tempo before was not 120: $before"
+    [[ "$after" == "tempo=140.000 "* ]] || fail "the next query did not report 140: $after"
+    [ "${before#* }" = "${after#* }" ] || fail "more than the tempo changed: '$before' -> '$after'"
+    echo "before: $before"
+    echo "after:  $after"
+    quit_app
+    ;;
+
+plugin_without_the_extension_runs_with_the_default_look)
+    # Not supported (0, -1, 2), the handle refused, and the colours refused: each runs, with
+    # minimise and close only, and gets no call-backs or no colours.
+    export TOLVANE_PROBE_SIZE_MODE=0
+    for variant in can_do=0 can_do=-1 can_do=2 handle=0; do
+        case $variant in
+            can_do=*) export TOLVANE_PROBE_CAN_DO=${variant#*=} TOLVANE_PROBE_HANDLE=1 ;;
+            handle=*) export TOLVANE_PROBE_CAN_DO=1 TOLVANE_PROBE_HANDLE=0 ;;
+        esac
+        start_probe
+        grep -qxF sCFG "$TOLVANE_PROBE_LOG" && fail "$variant: the call-backs were handed over"
+        functions=$(motif_functions "$main_id")
+        (( (functions & 0x10) == 0 )) || fail "$variant: window functions $functions allow maximising"
+        quit_app
+    done
+
+    # Call-backs but no colours: the dialog keeps the framework's default look.
+    export TOLVANE_PROBE_CAN_DO=1 TOLVANE_PROBE_HANDLE=1
+    unset TOLVANE_PROBE_COLOURS
+    start_probe
+    dialog=$(open_dialog settings)
+    sleep 0.5
+    background=$(pixel "$dialog" 10 400)
+    import -window root "$artefacts/settings-dialog-default-look.png" 2>/dev/null
+    [ "$background" = 323e44 ] || fail "without colours the dialog's background is #$background, not the default #323e44"
+    close_dialog "$dialog"
+    quit_app
+    ;;
+
+*)
+    echo "unknown case: $case_name" >&2
+    exit 2
+    ;;
+esac
+
+echo "PASS [$case_name]"

@@ -1,0 +1,378 @@
+/*
+    A VST 2.x module that speaks the mini-host extension and can be told what to answer and
+    what to do, for testing the real application from outside. Written straight against the
+    interface, without the framework.
+
+    Told through the environment:
+      TOLVANE_PROBE_LOG         file that it appends what it sees to, a line each
+      TOLVANE_PROBE_COMMANDS    file that it reads commands from, a line each, as lines appear
+      TOLVANE_PROBE_CAN_DO      reply to the capability query (default 1)
+      TOLVANE_PROBE_HANDLE      reply to the host handle (default 1)
+      TOLVANE_PROBE_SIZE_MODE   window size mode to write (default: writes nothing)
+      TOLVANE_PROBE_COLOURS     "text,accent,background" in hex (default: refuses the colours)
+
+    Commands, run on the host's message thread from the plug-in's idle call:
+      settings                  calls the settings call-back
+      settings-nested           the same, and calls it again from inside the open dialog
+      settings-thread           calls it from a thread of its own, and waits for that thread
+      settings-foreign          calls it with a handle that is not the host's
+      tempo BPM                 calls the tempo call-back from the audio thread, and logs the
+                                play head of that block and of the next one
+      tempo-foreign BPM         the same with a handle that is not the host's
+*/
+#include <pluginterfaces/vst2.x/aeffectx.h>
+#include <tolvane_minihost.h>
+
+#include <atomic>
+#include <cstdarg>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#if defined (_WIN32)
+ #define PROBE_EXPORT extern "C" __declspec (dllexport)
+#else
+ #define PROBE_EXPORT extern "C" __attribute__ ((visibility ("default")))
+#endif
+
+namespace
+{
+    struct Probe
+    {
+        AEffect effect {};
+        audioMasterCallback host = nullptr;
+
+        void* hostHandle = nullptr;
+        std::atomic<TolvaneMiniHostSettingsCallback> settings { nullptr };
+        std::atomic<TolvaneMiniHostTempoCallback> tempo { nullptr };
+
+        size_t commandsDone = 0;
+        bool insideCommand = false, nestedSettingsPending = false;
+        bool processLogged = false;
+
+        // Handed from the message thread to the audio thread, and the play heads back.
+        std::atomic<float> pendingTempo { 0.0f };
+        std::atomic<bool> pendingTempoForeign { false };
+        std::atomic<int> tempoStage { 0 };  // 1 asked, 2 called, 3 observed
+        std::atomic<bool> processed { false };
+        VstTimeInfo before {}, after {};
+    };
+
+    const char* environment (const char* name)
+    {
+        const char* value = std::getenv (name);
+        return value != nullptr && *value != 0 ? value : nullptr;
+    }
+
+    long environmentNumber (const char* name, long fallback)
+    {
+        const char* value = environment (name);
+        return value != nullptr ? std::strtol (value, nullptr, 0) : fallback;
+    }
+
+    void log (const char* format, ...) __attribute__ ((format (printf, 1, 2)));
+
+    void log (const char* format, ...)
+    {
+        const char* path = environment ("TOLVANE_PROBE_LOG");
+        if (path == nullptr)
+            return;
+
+        if (FILE* file = std::fopen (path, "a"))
+        {
+            va_list args;
+            va_start (args, format);
+            std::vfprintf (file, format, args);
+            va_end (args);
+            std::fputc ('\n', file);
+            std::fclose (file);
+        }
+    }
+
+    void* foreignHandle (Probe& probe)
+    {
+        return static_cast<char*> (probe.hostHandle) + 8;
+    }
+
+    void logTime (const char* label, const VstTimeInfo& time)
+    {
+        log ("%s tempo=%.3f samplePos=%.1f sampleRate=%.1f ppqPos=%.3f barStartPos=%.3f "
+             "cycle=%.3f-%.3f timeSig=%d/%d flags=0x%x smpte=%d/%d",
+             label, time.tempo, time.samplePos, time.sampleRate, time.ppqPos, time.barStartPos,
+             time.cycleStartPos, time.cycleEndPos, time.timeSigNumerator, time.timeSigDenominator,
+             (unsigned) time.flags, (int) time.smpteFrameRate, (int) time.smpteOffset);
+    }
+
+    void callSettings (Probe& probe, void* handle, const char* label)
+    {
+        auto settings = probe.settings.load();
+        if (settings == nullptr)
+        {
+            log ("%s: no settings call-back", label);
+            return;
+        }
+
+        log ("%s: calling", label);
+        settings (handle);
+        log ("%s: returned", label);
+    }
+
+    void runCommand (Probe& probe, const std::string& command)
+    {
+        log ("command %s", command.c_str());
+
+        if (command == "settings")
+        {
+            callSettings (probe, probe.hostHandle, "settings");
+        }
+        else if (command == "settings-nested")
+        {
+            probe.nestedSettingsPending = true;
+            callSettings (probe, probe.hostHandle, "settings");
+        }
+        else if (command == "settings-thread")
+        {
+            std::thread ([&probe] { callSettings (probe, probe.hostHandle, "settings from a thread"); }).join();
+        }
+        else if (command == "settings-foreign")
+        {
+            callSettings (probe, foreignHandle (probe), "settings with a foreign handle");
+        }
+        else if (command.rfind ("tempo", 0) == 0)
+        {
+            const auto space = command.find (' ');
+            probe.pendingTempoForeign = command.rfind ("tempo-foreign", 0) == 0;
+            probe.pendingTempo = space == std::string::npos ? 0.0f : std::strtof (command.c_str() + space + 1, nullptr);
+            probe.tempoStage = 1;
+        }
+    }
+
+    void readCommands (Probe& probe)
+    {
+        const char* path = environment ("TOLVANE_PROBE_COMMANDS");
+        if (path == nullptr)
+            return;
+
+        std::ifstream file (path);
+        std::string line;
+
+        for (size_t number = 0; std::getline (file, line); ++number)
+        {
+            if (number < probe.commandsDone)
+                continue;
+
+            probe.commandsDone = number + 1;
+
+            // One command an idle call: the next waits until this one has returned.
+            probe.insideCommand = true;
+            runCommand (probe, line);
+            probe.insideCommand = false;
+            return;
+        }
+    }
+
+    void idle (Probe& probe)
+    {
+        if (probe.processed && ! probe.processLogged)
+        {
+            probe.processLogged = true;
+            log ("processing");
+        }
+
+        if (probe.tempoStage == 3)
+        {
+            probe.tempoStage = 0;
+            logTime ("before", probe.before);
+            logTime ("after", probe.after);
+        }
+
+        if (probe.insideCommand)
+        {
+            // Idle calls go on inside the host's dialog: that is where the plug-in asks again.
+            if (probe.nestedSettingsPending)
+            {
+                probe.nestedSettingsPending = false;
+                callSettings (probe, probe.hostHandle, "nested settings");
+            }
+            return;
+        }
+
+        readCommands (probe);
+    }
+
+    bool writeColours (void* ptr)
+    {
+        const char* text = environment ("TOLVANE_PROBE_COLOURS");
+        if (text == nullptr)
+            return false;
+
+        auto* colours = static_cast<std::uint32_t*> (ptr);
+        char* end = nullptr;
+
+        for (int i = 0; i < 3; ++i)
+        {
+            colours[i] = (std::uint32_t) std::strtoul (text, &end, 16);
+            text = *end == ',' ? end + 1 : end;
+        }
+
+        return true;
+    }
+
+    VstIntPtr vendorSpecific (Probe& probe, VstIntPtr value, void* ptr)
+    {
+        switch (value)
+        {
+            case TOLVANE_MINIHOST_HANDLE:
+                probe.hostHandle = ptr;
+                log ("sHDL");
+                return environmentNumber ("TOLVANE_PROBE_HANDLE", 1);
+
+            case TOLVANE_MINIHOST_SETTINGS:
+                probe.settings = reinterpret_cast<TolvaneMiniHostSettingsCallback> (ptr);
+                log ("sCFG");
+                return 1;
+
+            case TOLVANE_MINIHOST_TEMPO:
+                probe.tempo = reinterpret_cast<TolvaneMiniHostTempoCallback> (ptr);
+                log ("sTMP");
+                return 1;
+
+            case TOLVANE_MINIHOST_KEYBOARD:
+                log ("sKbd %d", *static_cast<TolvaneMiniHostKeyboardFlag*> (ptr));
+                return 1;
+
+            case TOLVANE_MINIHOST_SIZE:
+                log ("sSiz %d", (int) *static_cast<TolvaneMiniHostSizeMode*> (ptr));
+                *static_cast<TolvaneMiniHostSizeMode*> (ptr)
+                    = (TolvaneMiniHostSizeMode) environmentNumber ("TOLVANE_PROBE_SIZE_MODE", *static_cast<TolvaneMiniHostSizeMode*> (ptr));
+                return 1;
+
+            case TOLVANE_MINIHOST_COLOURS:
+            {
+                const auto* before = static_cast<const std::uint32_t*> (ptr);
+                log ("sCol %x %x %x", before[0], before[1], before[2]);
+                return writeColours (ptr) ? 1 : 0;
+            }
+
+            default:
+                return 0;
+        }
+    }
+
+    void copyString (void* destination, const char* text, size_t capacity)
+    {
+        std::strncpy (static_cast<char*> (destination), text, capacity - 1);
+        static_cast<char*> (destination)[capacity - 1] = 0;
+    }
+
+    VstIntPtr dispatcher (AEffect* effect, int opcode, int index, VstIntPtr value, void* ptr, float)
+    {
+        auto& probe = *static_cast<Probe*> (effect->object);
+
+        switch (opcode)
+        {
+            case effOpen:
+                // Idle calls from the host's message thread carry the commands.
+                probe.host (effect, audioMasterNeedIdle, 0, 0, nullptr, 0.0f);
+                return 0;
+
+            case effIdle:
+                idle (probe);
+                return 1;
+
+            case effCanDo:
+            {
+                const char* text = static_cast<const char*> (ptr);
+                if (std::strcmp (text, TOLVANE_MINIHOST_CAN_DO) != 0)
+                    return 0;
+                log ("canDo %s", text);
+                return environmentNumber ("TOLVANE_PROBE_CAN_DO", 1);
+            }
+
+            case effVendorSpecific:
+                return index == TOLVANE_MINIHOST_INDEX ? vendorSpecific (probe, value, ptr) : 0;
+
+            case effGetEffectName:
+            case effGetProductString:
+                copyString (ptr, "Mini-Host Probe", 32);
+                return 1;
+
+            case effGetVendorString:
+                copyString (ptr, "Tolvane Tests", 64);
+                return 1;
+
+            case effGetPlugCategory:
+                return kPlugCategSynth;
+
+            case effGetVstVersion:
+                return 2400;
+
+            case effClose:
+                log ("closed");
+                delete &probe;
+                return 1;
+
+            default:
+                return 0;
+        }
+    }
+
+    void processReplacing (AEffect* effect, float**, float** outputs, int numSamples)
+    {
+        auto& probe = *static_cast<Probe*> (effect->object);
+
+        for (int channel = 0; channel < 2; ++channel)
+            std::memset (outputs[channel], 0, sizeof (float) * (size_t) numSamples);
+
+        probe.processed = true;
+
+        const auto stage = probe.tempoStage.load();
+        if (stage != 1 && stage != 2)
+            return;
+
+        const auto* time = reinterpret_cast<const VstTimeInfo*> (probe.host (effect, audioMasterGetTime, 0, 0, nullptr, 0.0f));
+        if (time == nullptr)
+            return;
+
+        if (stage == 1)
+        {
+            // The host fills the play head in before each block: the new tempo shows next block.
+            probe.before = *time;
+            auto* handle = probe.pendingTempoForeign ? foreignHandle (probe) : probe.hostHandle;
+            if (auto tempo = probe.tempo.load())
+                tempo (handle, probe.pendingTempo);
+            probe.tempoStage = 2;
+        }
+        else
+        {
+            probe.after = *time;
+            probe.tempoStage = 3;
+        }
+    }
+
+    void setParameter (AEffect*, int, float) {}
+    float getParameter (AEffect*, int) { return 0.0f; }
+}
+
+PROBE_EXPORT AEffect* VSTPluginMain (audioMasterCallback host)
+{
+    auto* probe = new Probe();
+    probe->host = host;
+
+    auto* effect = &probe->effect;
+    effect->magic = kEffectMagic;
+    effect->dispatcher = dispatcher;
+    effect->setParameter = setParameter;
+    effect->getParameter = getParameter;
+    effect->numOutputs = 2;
+    effect->flags = effFlagsCanReplacing | effFlagsIsSynth;
+    effect->uniqueID = 0x544d4850; // 'TMHP'
+    effect->version = 1;
+    effect->object = probe;
+    effect->processReplacing = processReplacing;
+    return effect;
+}
