@@ -1,3 +1,4 @@
+#include "app/MiniHostCallbacks.h"
 #include "support/AllocationCounter.h"
 #include "support/PlayerRig.h"
 
@@ -27,6 +28,15 @@ namespace
                  mmc (Command::pause), mmc (Command::recordExit), mmc (Command::stop) };
     }
 
+    /** The plug-in's tempo call-back lands on the rig's player, as in the application. */
+    struct TempoToPlayer final : public MiniHostCallbacks::Host
+    {
+        explicit TempoToPlayer (TransportAudioProcessorPlayer& p) : player (p) {}
+        void openSettingsDialogForPlugin() override {}
+        void setTempoForPlugin (double bpm) noexcept override { player.setTempo (bpm); }
+        TransportAudioProcessorPlayer& player;
+    };
+
     struct Workload
     {
         int pluginOutputs, deviceOutputs, deviceBuffer, blockLength;
@@ -39,6 +49,11 @@ namespace
         const auto load = GetParam();
         PlayerRig rig (0, load.pluginOutputs, 48000.0, load.deviceBuffer, 2, load.deviceOutputs);
         rig.attach();
+
+        TempoToPlayer host (rig.player);
+        MiniHostCallbacks callbacks (&rig, host);
+        callbacks.startAnswering();
+        const auto setTempo = MiniHostCallbacks::tempoCallback();
 
         const auto messages = traffic();
         auto message = messages.front();
@@ -57,7 +72,8 @@ namespace
             }
 
             const AllocationCounter counting;
-            rig.player.setTempo (100.0 + block % 40);
+            // The plug-in sets the tempo from the audio thread, through its call-back.
+            setTempo (&rig, 100.0f + (float) (block % 40));
             rig.runBlock (load.blockLength);
             (void) rig.player.getPosition();
         };
