@@ -42,20 +42,6 @@ start_app() {
     started_at=$(date +%s.%N)
 }
 
-# wait_window TITLE [SECONDS]: prints the id of the visible window of the application with
-# exactly this title, waiting for it to appear.
-wait_window() {
-    local title=$1 limit=${2:-20} id
-    local deadline=$((SECONDS + limit))
-    while [ $SECONDS -lt $deadline ]; do
-        id=$(xdotool search --all --onlyvisible --pid "$app_pid" --name "^${title}\$" 2>/dev/null | head -n 1)
-        if [ -n "$id" ]; then echo "$id"; return 0; fi
-        kill -0 "$app_pid" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
-
 # visible_titles: the titles of every visible window of the application, one a line.
 visible_titles() {
     local id
@@ -77,15 +63,6 @@ frame_extents() {
 
 stored_position() {
     sed -n 's/.*name="mainWindowPos" val="\([^"]*\)".*/\1/p' "$settings_file" 2>/dev/null
-}
-
-# press ID KEY: activates the window and types KEY with the pointer off the window, since X
-# hands key presses to the window under the pointer (the plug-in's editor) when it lies
-# inside the focused one.
-press() {
-    xdotool mousemove 0 0
-    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
-    xdotool key --clearmodifiers "$2"
 }
 
 # run_until_quit KEY: starts the application, checks its window, quits it with KEY and
@@ -131,17 +108,6 @@ copy_app_alone() {
     mkdir -p "$work/bin"
     cp "$TOLVANE_APP" "$work/bin/Tolvane Editor"
     echo "$work/bin/Tolvane Editor"
-}
-
-# need_jack: the audio cases need the JACK server that JACK_DEFAULT_SERVER names; without
-# one they are skipped (exit 77), unless TOLVANE_REQUIRE_JACK=1.
-need_jack() {
-    local server=${JACK_DEFAULT_SERVER:-default}
-    if ! jack_wait -c -s "$server" 2>/dev/null | grep -q running; then
-        [ "${TOLVANE_REQUIRE_JACK:-}" = 1 ] && fail "no JACK server '$server' is running"
-        echo "SKIP [$case_name]: no JACK server '$server'"
-        exit 77
-    fi
 }
 
 # connected_to_jack: the application's JACK client feeds the device's playback ports.

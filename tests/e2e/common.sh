@@ -1,5 +1,5 @@
 # Helpers shared by the end-to-end scripts. The sourcing script defines fail MESSAGE and
-# keeps the program's process id in app_pid.
+# case_name, and keeps the program's process id in app_pid.
 
 # wait_exit [SECONDS]: waits for the program to end (default 20 s) and checks that it ended
 # cleanly, with exit code 0.
@@ -14,4 +14,43 @@ wait_exit() {
     local code=$?
     app_pid=""
     [ "$code" -eq 0 ] || fail "the program ended with exit code $code"
+}
+
+# windows_titled TITLE: the ids of the program's visible windows with exactly this title.
+windows_titled() {
+    xdotool search --all --onlyvisible --pid "$app_pid" --name "^${1}\$" 2>/dev/null
+}
+
+# wait_window TITLE [SECONDS]: prints the id of the visible window of the application with
+# exactly this title, waiting for it to appear.
+wait_window() {
+    local title=$1 limit=${2:-20} id
+    local deadline=$((SECONDS + limit))
+    while [ $SECONDS -lt $deadline ]; do
+        id=$(windows_titled "$title" | head -n 1)
+        if [ -n "$id" ]; then echo "$id"; return 0; fi
+        kill -0 "$app_pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+# press ID KEY: activates the window and types KEY with the pointer off the window, since X
+# hands key presses to the window under the pointer (the plug-in's editor) when it lies
+# inside the focused one.
+press() {
+    xdotool mousemove 0 0
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
+    xdotool key --clearmodifiers "$2"
+}
+
+# need_jack: the audio cases need the JACK server that JACK_DEFAULT_SERVER names; without
+# one they are skipped (exit 77), unless TOLVANE_REQUIRE_JACK=1.
+need_jack() {
+    local server=${JACK_DEFAULT_SERVER:-default}
+    if ! jack_wait -c -s "$server" 2>/dev/null | grep -q running; then
+        [ "${TOLVANE_REQUIRE_JACK:-}" = 1 ] && fail "no JACK server '$server' is running"
+        echo "SKIP [$case_name]: no JACK server '$server'"
+        exit 77
+    fi
 }

@@ -64,38 +64,6 @@ wait_log() {
     return 1
 }
 
-# windows_titled TITLE: the ids of the application's visible windows with exactly this title.
-windows_titled() {
-    xdotool search --all --onlyvisible --pid "$app_pid" --name "^${1}\$" 2>/dev/null
-}
-
-# wait_window TITLE [SECONDS]: prints the id of the application's visible window titled TITLE.
-wait_window() {
-    local deadline=$((SECONDS + ${2:-20})) id
-    while [ $SECONDS -lt $deadline ]; do
-        id=$(windows_titled "$1" | head -n 1)
-        if [ -n "$id" ]; then echo "$id"; return 0; fi
-        kill -0 "$app_pid" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
-
-press() {
-    xdotool mousemove 0 0
-    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
-    xdotool key --clearmodifiers "$2"
-}
-
-need_jack() {
-    local server=${JACK_DEFAULT_SERVER:-default}
-    if ! jack_wait -c -s "$server" 2>/dev/null | grep -q running; then
-        [ "${TOLVANE_REQUIRE_JACK:-}" = 1 ] && fail "no JACK server '$server' is running"
-        echo "SKIP [$case_name]: no JACK server '$server'"
-        exit 77
-    fi
-}
-
 # motif_functions ID: the window functions the window asks the window manager for.
 motif_functions() {
     local functions
