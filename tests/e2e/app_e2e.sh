@@ -22,18 +22,7 @@ artefacts=${TOLVANE_E2E_ARTEFACTS:-$work/artefacts}
 mkdir -p "$artefacts"
 app_pid=""
 
-cleanup() {
-    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
-    rm -rf "$work"
-}
 trap cleanup EXIT
-
-fail() {
-    echo "FAIL [$case_name]: $*" >&2
-    import -window root "$artefacts/$case_name-failure.png" 2>/dev/null
-    [ -f "$work/app.log" ] && sed 's/^/    app: /' "$work/app.log" >&2
-    exit 1
-}
 
 # start_app EXECUTABLE: starts it in the background with a log of its own.
 start_app() {

@@ -1,5 +1,21 @@
-# Helpers shared by the end-to-end scripts. The sourcing script defines fail MESSAGE and
-# case_name, and keeps the program's process id in app_pid.
+# Helpers shared by the end-to-end scripts. The sourcing script sets case_name, keeps its
+# files in $work and screenshots in $artefacts, and the program's process id in app_pid. It
+# may replace fail, and define describe_failure to add to what a failure prints.
+
+# cleanup: ends a program still running and removes the work folder.
+cleanup() {
+    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
+    rm -rf "$work"
+}
+
+# fail MESSAGE: reports the failure with a screenshot and the program's output, and exits.
+fail() {
+    echo "FAIL [$case_name]: $*" >&2
+    import -window root "$artefacts/$case_name-failure.png" 2>/dev/null
+    declare -F describe_failure > /dev/null && describe_failure
+    [ -f "$work/app.log" ] && sed 's/^/    app: /' "$work/app.log" >&2
+    exit 1
+}
 
 # wait_exit [SECONDS]: waits for the program to end (default 20 s) and checks that it ended
 # cleanly, with exit code 0.

@@ -30,18 +30,11 @@ export TOLVANE_PROBE_LOG="$work/probe.log" TOLVANE_PROBE_COMMANDS="$work/probe.c
 : > "$TOLVANE_PROBE_LOG"
 : > "$TOLVANE_PROBE_COMMANDS"
 
-cleanup() {
-    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
-    rm -rf "$work"
-}
 trap cleanup EXIT
 
-fail() {
-    echo "FAIL [$case_name]: $*" >&2
-    import -window root "$artefacts/$case_name-failure.png" 2>/dev/null
+# What the probe saw goes with a failure.
+describe_failure() {
     sed 's/^/    probe: /' "$TOLVANE_PROBE_LOG" >&2
-    [ -f "$work/app.log" ] && sed 's/^/    app: /' "$work/app.log" >&2
-    exit 1
 }
 
 start_app() {

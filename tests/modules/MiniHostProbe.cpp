@@ -20,7 +20,8 @@
                                 play head of that block and of the next one
       tempo-foreign BPM         the same with a handle that is not the host's
 */
-#include <pluginterfaces/vst2.x/aeffectx.h>
+#include "ModuleIdentity.h"
+
 #include <tolvane_minihost.h>
 
 #include <atomic>
@@ -32,12 +33,6 @@
 #include <fstream>
 #include <string>
 #include <thread>
-
-#if defined (_WIN32)
- #define PROBE_EXPORT extern "C" __declspec (dllexport)
-#else
- #define PROBE_EXPORT extern "C" __attribute__ ((visibility ("default")))
-#endif
 
 namespace
 {
@@ -263,15 +258,14 @@ namespace
         }
     }
 
-    void copyString (void* destination, const char* text, size_t capacity)
-    {
-        std::strncpy (static_cast<char*> (destination), text, capacity - 1);
-        static_cast<char*> (destination)[capacity - 1] = 0;
-    }
-
     VstIntPtr dispatcher (AEffect* effect, int opcode, int index, VstIntPtr value, void* ptr, float)
     {
         auto& probe = *static_cast<Probe*> (effect->object);
+
+        bool answered = false;
+        const auto identity = ModuleIdentity::answer (opcode, ptr, "Mini-Host Probe", answered);
+        if (answered)
+            return identity;
 
         switch (opcode)
         {
@@ -295,21 +289,6 @@ namespace
 
             case effVendorSpecific:
                 return index == TOLVANE_MINIHOST_INDEX ? vendorSpecific (probe, value, ptr) : 0;
-
-            case effGetEffectName:
-            case effGetProductString:
-                copyString (ptr, "Mini-Host Probe", 32);
-                return 1;
-
-            case effGetVendorString:
-                copyString (ptr, "Tolvane Tests", 64);
-                return 1;
-
-            case effGetPlugCategory:
-                return kPlugCategSynth;
-
-            case effGetVstVersion:
-                return 2400;
 
             case effClose:
                 log ("closed");
@@ -358,7 +337,7 @@ namespace
     float getParameter (AEffect*, int) { return 0.0f; }
 }
 
-PROBE_EXPORT AEffect* VSTPluginMain (audioMasterCallback host)
+TEST_MODULE_EXPORT AEffect* VSTPluginMain (audioMasterCallback host)
 {
     auto* probe = new Probe();
     probe->host = host;

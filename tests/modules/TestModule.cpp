@@ -8,29 +8,22 @@
     TEST_MODULE_REFUSES  exports the entry point, but declines to create an effect.
     TEST_MODULE_NO_ENTRY exports no entry point at all.
 */
-#include <pluginterfaces/vst2.x/aeffectx.h>
-
-#include <cstring>
-
-#if defined (_WIN32)
- #define TEST_MODULE_EXPORT extern "C" __declspec (dllexport)
-#else
- #define TEST_MODULE_EXPORT extern "C" __attribute__ ((visibility ("default")))
-#endif
+#include "ModuleIdentity.h"
 
 #if TEST_MODULE_STRICT
 namespace
 {
     constexpr float outputLevel = 0.25f;
 
-    void copyString (void* destination, const char* text, size_t capacity)
-    {
-        std::strncpy (static_cast<char*> (destination), text, capacity - 1);
-        static_cast<char*> (destination)[capacity - 1] = 0;
-    }
+    using ModuleIdentity::copyString;
 
     VstIntPtr dispatcher (AEffect* effect, int opcode, int index, VstIntPtr, void* ptr, float)
     {
+        bool answered = false;
+        const auto identity = ModuleIdentity::answer (opcode, ptr, "Strict Test Module", answered);
+        if (answered)
+            return identity;
+
         switch (opcode)
         {
             case effGetInputProperties:
@@ -41,21 +34,6 @@ namespace
                 std::memset (ptr, 0, 128);
                 copyString (ptr, "Out", 64);
                 return 1;
-
-            case effGetEffectName:
-            case effGetProductString:
-                copyString (ptr, "Strict Test Module", 32);
-                return 1;
-
-            case effGetVendorString:
-                copyString (ptr, "Tolvane Tests", 64);
-                return 1;
-
-            case effGetPlugCategory:
-                return kPlugCategSynth;
-
-            case effGetVstVersion:
-                return 2400;
 
             case effClose:
                 delete effect;
