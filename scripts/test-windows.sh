@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows program (scripts/build-windows.sh) and runs its tests under Wine: it
 # starts with the reference plug-in and shows its editor, audio blocks keep coming, Alt+F4
-# ends it cleanly with its settings stored under the prefix's %APPDATA%, and without its
-# module it shows "Plugin file not found" and ends after OK.
+# ends it cleanly with its settings stored under the prefix's %APPDATA%, without its module
+# it shows "Plugin file not found" and ends after OK, and a plug-in of the mini-host
+# extension gets its call-backs through the Windows calling convention.
 #
 # Installs what is missing first (as root). Uses the display in DISPLAY, or starts its own.
 # Environment: TOLVANE_WINDOWS_BUILD_DIR (default build-windows).

@@ -32,6 +32,16 @@ wait_exit() {
     [ "$code" -eq 0 ] || fail "the program ended with exit code $code"
 }
 
+# wait_line FILE LINE [SECONDS]: waits (default 10 s) until FILE holds exactly LINE as a line.
+wait_line() {
+    local deadline=$((SECONDS + ${3:-10}))
+    while [ $SECONDS -lt $deadline ]; do
+        grep -qxF -- "$2" "$1" 2> /dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # windows_titled TITLE: the ids of the program's visible windows with exactly this title.
 windows_titled() {
     xdotool search --all --onlyvisible --pid "$app_pid" --name "^${1}\$" 2>/dev/null

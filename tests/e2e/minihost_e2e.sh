@@ -49,12 +49,7 @@ tell() {
 
 # wait_log LINE [SECONDS]: waits until the probe has logged exactly LINE.
 wait_log() {
-    local deadline=$((SECONDS + ${2:-10}))
-    while [ $SECONDS -lt $deadline ]; do
-        grep -qxF -- "$1" "$TOLVANE_PROBE_LOG" && return 0
-        sleep 0.1
-    done
-    return 1
+    wait_line "$TOLVANE_PROBE_LOG" "$@"
 }
 
 # motif_functions ID: the window functions the window asks the window manager for.

@@ -75,6 +75,21 @@ windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 # traced_windows_path UNIX_PATH: the same with the doubled backslashes of Wine's trace output.
 traced_windows_path() { windows_path "$1" | sed 's|\\|\\\\|g'; }
 
+# write_direct_sound_settings: a settings file choosing DirectSound on the default output:
+# under Wine the default WASAPI device waits for input that ALSA's null device never delivers.
+write_direct_sound_settings() {
+    mkdir -p "$settings_dir"
+    cat > "$settings_file" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<PROPERTIES>
+  <VALUE name="audioDeviceState">
+    <DEVICESETUP deviceType="DirectSound" audioOutputDeviceName="Primary Sound Driver"
+                 audioInputDeviceName="" audioDeviceRate="44100.0"/>
+  </VALUE>
+</PROPERTIES>
+XML
+}
+
 case "$case_name" in
     starts_with_editor_and_alt_f4_quits_storing_position)
         start_app "$TOLVANE_WIN_DIST/$app_name.exe"
@@ -99,16 +114,7 @@ case "$case_name" in
     audio_callbacks_run_on_null_device)
         # DirectSound over ALSA's null device; the program writes each audio block into the
         # device's buffer, which Wine traces as a buffer lock.
-        mkdir -p "$settings_dir"
-        cat > "$settings_file" <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<PROPERTIES>
-  <VALUE name="audioDeviceState">
-    <DEVICESETUP deviceType="DirectSound" audioOutputDeviceName="Primary Sound Driver"
-                 audioInputDeviceName="" audioDeviceRate="44100.0"/>
-  </VALUE>
-</PROPERTIES>
-XML
+        write_direct_sound_settings
         start_app "$TOLVANE_WIN_DIST/$app_name.exe" "-all,trace+dsound"
         id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" appeared"
         sleep 1
@@ -120,6 +126,46 @@ XML
         press alt+F4 "$id"
         wait_exit
         grep -q 'deviceType="DirectSound"' "$settings_file" || fail "the device choice was lost: $(cat "$settings_file")"
+        ;;
+
+    minihost_extension_through_the_windows_calling_convention)
+        # The probe module as the plug-in: the handshake, both call-backs crossing from the
+        # module into the program, and the plug-in's colours on the dialog.
+        : "${TOLVANE_MINIHOST_PROBE:?}"
+        mkdir -p "$work/probe" "$settings_dir"
+        cp "$TOLVANE_WIN_DIST/$app_name.exe" "$work/probe/"
+        cp "$TOLVANE_MINIHOST_PROBE" "$work/probe/$app_name.dll"
+        write_direct_sound_settings
+        log="$work/probe.log" commands="$work/probe.commands"
+        : > "$log"; : > "$commands"
+        TOLVANE_PROBE_LOG=$(windows_path "$log") TOLVANE_PROBE_COMMANDS=$(windows_path "$commands") \
+        TOLVANE_PROBE_COLOURS=00f0e0d0,00c04020,00204060 TOLVANE_PROBE_SIZE_MODE=0 \
+            start_app "$work/probe/$app_name.exe"
+        id=$(wait_window "Mini-Host Probe") || fail "no window titled \"Mini-Host Probe\" appeared"
+        functions=$(xprop -id "$id" _MOTIF_WM_HINTS | awk -F'[=,] *' '{ print $3 }')
+        (( (functions & 0x10) != 0 )) || fail "size mode 0 left the window without maximise ($functions)"
+        wait_line "$log" processing 30 || fail "the probe never processed audio: $(cat "$log")"
+
+        echo "tempo 140" >> "$commands"
+        deadline=$((SECONDS + 20))
+        until grep -q '^after ' "$log"; do
+            [ $SECONDS -lt $deadline ] || fail "no play head logged after the tempo: $(cat "$log")"
+            sleep 0.1
+        done
+        before=$(sed -n 's/^before //p' "$log") after=$(sed -n 's/^after //p' "$log")
+        [[ "$after" == "tempo=140.000 "* && "${before#* }" = "${after#* }" ]] \
+            || fail "the tempo call-back did not give 140 alone: '$before' -> '$after'"
+
+        echo settings >> "$commands"
+        dialog=$(wait_window "Audio / MIDI Settings" 20) || fail "the settings call-back opened no dialog: $(cat "$log")"
+        sleep 0.5
+        import -window root "$artefacts/wine-settings-dialog-from-the-plugin.png" 2> /dev/null
+        grep -qxF "settings: returned" "$log" && fail "the call-back returned while the dialog was open"
+        press Escape "$dialog"
+        wait_line "$log" "settings: returned" 20 || fail "the call-back did not return after Escape: $(cat "$log")"
+        grep -q 'name="audioDeviceState"' "$settings_file" || fail "no device state saved: $(cat "$settings_file")"
+        press alt+F4 "$id"
+        wait_exit
         ;;
 
     missing_module_shows_message_box_and_exits_after_ok|renamed_executable_looks_for_its_own_module)

@@ -77,7 +77,7 @@ namespace
         if (path == nullptr)
             return;
 
-        if (FILE* file = std::fopen (path, "a"))
+        if (FILE* file = std::fopen (path, "ab"))
         {
             va_list args;
             va_start (args, format);
