@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MiniHostLink.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_audio_utils/juce_audio_utils.h>
 
@@ -7,9 +9,15 @@
 
 /** The reference editor plug-in: two audio outputs, a small sine synthesiser that sounds on
     MIDI notes and on its editor's keyboard, and an editor of a fixed size that shows what
-    the host gives it: sample rate, block size and the play head.
+    the host gives it (sample rate, block size and the play head) and, under a host that
+    speaks the mini-host extension, opens the host's settings and sets its tempo.
+
+    As a juce::VSTCallbackHandler it receives the capability queries and vendor-specific
+    messages that the framework's VST 2.x wrapper does not answer itself; it hands them to
+    its MiniHostLink.
 */
-class ReferenceProcessor final : public juce::AudioProcessor
+class ReferenceProcessor final : public juce::AudioProcessor,
+                                 public juce::VSTCallbackHandler
 {
 public:
     ReferenceProcessor();
@@ -36,16 +44,37 @@ public:
     void getStateInformation (juce::MemoryBlock&) override {}
     void setStateInformation (const void*, int) override {}
 
-    /** What the editor shows, written by the audio thread at each block. */
+    /** effCanDo texts that the framework's wrapper does not know: the mini-host extension's. */
+    juce::pointer_sized_int handleVstPluginCanDo (juce::int32 index, juce::pointer_sized_int value,
+                                                  void* ptr, float opt) override;
+
+    /** effVendorSpecific messages that the framework's wrapper does not know: the
+        mini-host extension's, on the host's message thread.
+    */
+    juce::pointer_sized_int handleVstManufacturerSpecific (juce::int32 index, juce::pointer_sized_int value,
+                                                           void* ptr, float opt) override;
+
+    /** What the editor shows: the device's format, written when playing is prepared, and
+        what the play head reports, written by the audio thread at each block. Each field is
+        atomic on its own; the editor may see fields of two neighbouring blocks together.
+    */
     struct HostView
     {
-        std::atomic<double> sampleRate { 0.0 }, bpm { 0.0 }, seconds { 0.0 };
+        std::atomic<double> sampleRate { 0.0 };
         std::atomic<int> blockSize { 0 };
+
+        std::atomic<bool> hasPosition { false };
         std::atomic<bool> playing { false }, recording { false };
+        std::atomic<double> bpm { 0.0 }, seconds { 0.0 };
+        std::atomic<int> timeSigNumerator { 4 }, timeSigDenominator { 4 };
+        std::atomic<juce::int64> samples { 0 };
     };
 
     HostView hostView;
     juce::MidiKeyboardState keyboardState;
+
+    /** The mini-host extension: set up by the host's messages, used by the editor. */
+    MiniHostLink miniHost;
 
 private:
     juce::Synthesiser synth;

@@ -12,8 +12,8 @@ source "$(dirname "$0")/common.sh"
 : "${TOLVANE_APP:?TOLVANE_APP must name the built application}"
 
 editor_title="Tolvane Reference"
-editor_width=560
-editor_height=340
+editor_width=640
+editor_height=420
 
 work=$(mktemp -d)
 export XDG_CONFIG_HOME="$work/config"
