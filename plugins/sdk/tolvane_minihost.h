@@ -20,11 +20,14 @@
        TOLVANE_MINIHOST_TEMPO     a TolvaneMiniHostTempoCallback        ignored
        TOLVANE_MINIHOST_KEYBOARD  TolvaneMiniHostKeyboardFlag*, 0 set   ignored
        TOLVANE_MINIHOST_SIZE      TolvaneMiniHostSizeMode*, 1 set       ignored; the value is read afterwards
-       TOLVANE_MINIHOST_COLOURS   TolvaneMiniHostColours (3 words, 0)   non-zero: the plug-in filled the array
+       TOLVANE_MINIHOST_COLOURS   uint32_t* to the first of three       non-zero: the plug-in filled the array
+                                  words (a TolvaneMiniHostColours), 0
 
-    The plug-in may keep the handle and the two call-backs for as long as it lives. The
-    addresses sent with KEYBOARD, SIZE and COLOURS are valid only during the call that carries
-    them: write the answer and forget the address.
+    The dispatcher carries every address as void*: cast the two call-backs back to
+    TolvaneMiniHostSettingsCallback and TolvaneMiniHostTempoCallback. The plug-in may keep the
+    handle and the two call-backs for as long as it lives. The addresses sent with KEYBOARD,
+    SIZE and COLOURS are valid only during the call that carries them: write the answer and
+    forget the address.
 */
 #ifndef TOLVANE_MINIHOST_H
 #define TOLVANE_MINIHOST_H
@@ -85,9 +88,11 @@ typedef uint32_t TolvaneMiniHostColours[3];
 #define TOLVANE_MINIHOST_COLOUR_BACKGROUND 2
 
 /* Opens the host's modal "Audio / MIDI Settings" dialog and returns once the user has closed
-   it. Call it from the thread that runs the plug-in's editor (the host's message thread); the
-   host defers a call from any other thread to its message thread and returns at once. While
-   the dialog is open, further calls are ignored. */
+   it. Call it from the plug-in's editor while the host shows it: the editor then runs on the
+   host's message thread. The host defers a call from any other thread (a plug-in's own
+   message thread before its editor is open, say) to its message thread and returns at once.
+   While the dialog is open, further calls are ignored, and the plug-in's editor may not get
+   events or repaints until it closes. */
 typedef void (TOLVANE_MINIHOST_CALL* TolvaneMiniHostSettingsCallback) (void* hostHandle);
 
 /* Sets the tempo that the host's play head reports, in beats per minute, from the next

@@ -251,6 +251,27 @@ opens_the_default_device_whatever_the_saved_state)
     done
     ;;
 
+reference_editor_opens_the_settings_dialog_in_its_colours)
+    need_jack
+    start_app "$TOLVANE_APP"
+    id=$(wait_window "$editor_title") || fail "no window titled '$editor_title' appeared"
+    sleep 1
+    import -window root "$artefacts/reference-editor.png" 2>/dev/null
+    # The editor's "Audio / MIDI Settings..." button, in its host panel on the right.
+    read -r x y _ _ <<< "$(geometry "$id")"
+    xdotool mousemove $((x + 472)) $((y + 187)) click 1
+    dialog=$(wait_window "Audio / MIDI Settings" 10) || fail "the editor's button opened no settings dialog"
+    sleep 0.5
+    import -window root "$artefacts/reference-settings-dialog.png" 2>/dev/null
+    background=$(pixel "$dialog" 10 400)
+    [ "$background" = 22313f ] || fail "the dialog's background is #$background, not the plug-in's #22313f"
+    press "$dialog" Escape
+    wait_gone "Audio / MIDI Settings" || fail "Escape did not close the dialog"
+    grep -q 'name="audioDeviceState"' "$settings_file" 2>/dev/null || fail "no device state saved after the dialog"
+    press "$id" ctrl+q
+    wait_exit
+    ;;
+
 *)
     echo "unknown case: $case_name" >&2
     exit 2

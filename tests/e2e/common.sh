@@ -61,6 +61,21 @@ wait_window() {
     return 1
 }
 
+# wait_gone TITLE [SECONDS]: waits (default 10 s) until the program shows no window titled TITLE.
+wait_gone() {
+    local deadline=$((SECONDS + ${2:-10}))
+    while [ -n "$(windows_titled "$1")" ]; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+
+# pixel ID X Y: the colour of the window's pixel at X,Y as rrggbb.
+pixel() {
+    import -window "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null \
+        | sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tr 'A-F' 'a-f' | head -n 1
+}
+
 # press ID KEY: activates the window and types KEY with the pointer off the window, since X
 # hands key presses to the window under the pointer (the plug-in's editor) when it lies
 # inside the focused one.

@@ -59,12 +59,6 @@ motif_functions() {
     echo "${functions:-}"
 }
 
-# pixel ID X Y: the colour of the window's pixel at X,Y as rrggbb.
-pixel() {
-    import -window "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null \
-        | sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tr 'A-F' 'a-f' | head -n 1
-}
-
 # start_probe: starts the application and waits for its window and for the probe to process.
 start_probe() {
     : > "$TOLVANE_PROBE_LOG"
@@ -88,11 +82,7 @@ open_dialog() {
 # close_dialog ID: Escape on the dialog; waits until it has gone.
 close_dialog() {
     press "$1" Escape
-    local deadline=$((SECONDS + 10))
-    while [ -n "$(windows_titled "$dialog_title")" ]; do
-        [ $SECONDS -lt $deadline ] || fail "Escape did not close the dialog"
-        sleep 0.1
-    done
+    wait_gone "$dialog_title" || fail "Escape did not close the dialog"
 }
 
 need_jack
