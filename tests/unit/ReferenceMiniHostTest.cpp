@@ -3,6 +3,8 @@
     dispatcher as the host's handshake asks them. Built with AddressSanitizer as well, where
     it proves that the plug-in writes no further than the addresses it is given.
 */
+#include "app/MiniHostCallbacks.h"
+#include "app/MiniHostHandshake.h"
 #include "support/ReferenceModule.h"
 
 #include "ReferencePalette.h"
@@ -75,4 +77,25 @@ TEST (ReferenceMiniHost, RefusesWhatItDoesNotKnowAndMissingAddresses)
     for (auto value : { TOLVANE_MINIHOST_KEYBOARD, TOLVANE_MINIHOST_SIZE, TOLVANE_MINIHOST_COLOURS,
                         TOLVANE_MINIHOST_SETTINGS, TOLVANE_MINIHOST_TEMPO })
         EXPECT_EQ (ReferenceModule::send (*plugin, value, nullptr), 0) << "value " << value << " without an address";
+}
+
+TEST (ReferenceMiniHost, TheHostsHandshakeAndThePluginAgree)
+{
+    auto plugin = loadReference();
+    ASSERT_NE (plugin, nullptr);
+
+    int host = 0;
+    const auto reply = MiniHostHandshake::run (*ReferenceModule::effectOf (*plugin), &host,
+                                               MiniHostCallbacks::settingsCallback(),
+                                               MiniHostCallbacks::tempoCallback());
+
+    EXPECT_TRUE (reply.supported);
+    EXPECT_TRUE (reply.coloursSupplied);
+    EXPECT_EQ (reply.keyboardFlag, 0);
+    EXPECT_EQ (reply.windowSizeMode, TOLVANE_MINIHOST_SIZE_FIXED);
+
+    const auto colours = MiniHostHandshake::opaqueColours (reply);
+    EXPECT_EQ (colours[0].getARGB(), ReferencePalette::text);
+    EXPECT_EQ (colours[1].getARGB(), ReferencePalette::accent);
+    EXPECT_EQ (colours[2].getARGB(), ReferencePalette::background);
 }
