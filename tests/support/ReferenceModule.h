@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ModuleLoader.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <pluginterfaces/vst2.x/aeffectx.h>
@@ -13,14 +15,7 @@ namespace ReferenceModule
 {
     inline std::unique_ptr<juce::AudioPluginInstance> load (juce::String& error)
     {
-        juce::AudioPluginFormatManager formats;
-        formats.addDefaultFormats();
-
-        juce::PluginDescription description;
-        description.pluginFormatName = "VST";
-        description.fileOrIdentifier = TOLVANE_REFERENCE_MODULE;
-
-        return formats.createPluginInstance (description, 44100.0, 512, error);
+        return loadModule (TOLVANE_REFERENCE_MODULE, error);
     }
 
     /** The plug-in's AEffect, as the framework's hosting holds it. */

@@ -3,6 +3,8 @@
     the way the application does. Built with AddressSanitizer as well, where it proves that
     the interface declarations the hosting is compiled with match what modules write.
 */
+#include "support/ModuleLoader.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -10,18 +12,6 @@
 
 namespace
 {
-    std::unique_ptr<juce::AudioPluginInstance> load (const juce::String& path, juce::String& error)
-    {
-        juce::AudioPluginFormatManager formats;
-        formats.addDefaultFormats();
-
-        juce::PluginDescription description;
-        description.pluginFormatName = "VST";
-        description.fileOrIdentifier = path;
-
-        return formats.createPluginInstance (description, 44100.0, 512, error);
-    }
-
     /** Runs the plug-in for a number of blocks with one note held, returning the peak output. */
     float runBlocks (juce::AudioPluginInstance& plugin, int numBlocks, int blockSize)
     {
@@ -69,7 +59,7 @@ namespace
 TEST (PluginLoad, ReferencePluginLoadsRendersShowsItsEditorAndGoesAway)
 {
     juce::String error;
-    auto plugin = load (TOLVANE_REFERENCE_MODULE, error);
+    auto plugin = loadModule (TOLVANE_REFERENCE_MODULE, error);
     ASSERT_NE (plugin, nullptr) << error;
 
     EXPECT_EQ (plugin->getName(), "Tolvane Reference");
@@ -85,7 +75,7 @@ TEST (PluginLoad, ReferencePluginLoadsRendersShowsItsEditorAndGoesAway)
 TEST (PluginLoad, ModuleThatFillsFullSizeStructuresLoadsAndRenders)
 {
     juce::String error;
-    auto plugin = load (TOLVANE_STRICT_MODULE, error);
+    auto plugin = loadModule (TOLVANE_STRICT_MODULE, error);
     ASSERT_NE (plugin, nullptr) << error;
 
     EXPECT_EQ (plugin->getName(), "Strict Test Module");
@@ -104,7 +94,7 @@ TEST (PluginLoad, FilesThatAreNoUsableModuleGiveNoInstanceAndAReason)
                               juce::String (TOLVANE_REFUSING_MODULE) })
     {
         juce::String error;
-        EXPECT_EQ (load (path, error), nullptr) << path;
+        EXPECT_EQ (loadModule (path, error), nullptr) << path;
         EXPECT_TRUE (error.isNotEmpty()) << path;
     }
 }
