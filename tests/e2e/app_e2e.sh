@@ -267,7 +267,12 @@ reference_editor_opens_the_settings_dialog_in_its_colours)
     [ "$background" = 22313f ] || fail "the dialog's background is #$background, not the plug-in's #22313f"
     press "$dialog" Escape
     wait_gone "Audio / MIDI Settings" || fail "Escape did not close the dialog"
-    grep -q 'name="audioDeviceState"' "$settings_file" 2>/dev/null || fail "no device state saved after the dialog"
+    # Written as the call-back returns, just after the dialog has gone from the screen.
+    deadline=$((SECONDS + 5))
+    until grep -q 'name="audioDeviceState"' "$settings_file" 2>/dev/null; do
+        [ $SECONDS -lt $deadline ] || fail "no device state saved after the dialog"
+        sleep 0.1
+    done
     press "$id" ctrl+q
     wait_exit
     ;;
