@@ -1,5 +1,6 @@
 #include "MiniHostHandshake.h"
 
+#include <juce_audio_processors/juce_audio_processors.h>
 #include <pluginterfaces/vst2.x/aeffect.h>
 
 namespace MiniHostHandshake
@@ -21,6 +22,19 @@ namespace MiniHostHandshake
         {
             return reinterpret_cast<void*> (function);
         }
+    }
+
+    AEffect* effectOf (juce::AudioPluginInstance& plugin)
+    {
+        struct EffectOfPlugin final : public juce::ExtensionsVisitor
+        {
+            void visitVSTClient (const VSTClient& client) override { effect = client.getAEffectPtr(); }
+            AEffect* effect = nullptr;
+        };
+
+        EffectOfPlugin visitor;
+        plugin.getExtensions (visitor);
+        return visitor.effect;
     }
 
     Reply run (AEffect& effect, void* hostHandle,

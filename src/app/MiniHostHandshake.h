@@ -8,6 +8,8 @@
 // The plug-in's entry structure of the VST 2.x interface (declared the same way by the framework).
 struct AEffect;
 
+namespace juce { class AudioPluginInstance; }
+
 /** The host's half of the mini-host extension handshake: one run of messages through the
     plug-in's dispatcher that hands it the host handle and the two call-backs and asks it for
     the keyboard flag, the window size mode and three colours.
@@ -28,6 +30,11 @@ namespace MiniHostHandshake
         TolvaneMiniHostSizeMode windowSizeMode = TOLVANE_MINIHOST_SIZE_FIXED;
         std::array<juce::uint32, 3> colours {};
     };
+
+    /** The VST 2.x plug-in's own entry structure, as the framework's hosting holds it; null
+        for a plug-in of another format.
+    */
+    AEffect* effectOf (juce::AudioPluginInstance& plugin);
 
     /** Sends the capability query and, if the plug-in answers exactly 1 and accepts the host
         handle, the call-backs and the three questions, in the protocol's order.

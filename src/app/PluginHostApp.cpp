@@ -152,15 +152,7 @@ std::unique_ptr<juce::AudioPluginInstance> PluginHostApp::loadPlugin()
 //==============================================================================
 int PluginHostApp::runMiniHostHandshake()
 {
-    struct EffectOfPlugin final : public juce::ExtensionsVisitor
-    {
-        void visitVSTClient (const VSTClient& client) override { effect = client.getAEffectPtr(); }
-        AEffect* effect = nullptr;
-    };
-
-    EffectOfPlugin visitor;
-    plugin->getExtensions (visitor);
-    auto* effect = visitor.effect;
+    auto* effect = MiniHostHandshake::effectOf (*plugin);
 
     if (effect == nullptr)
         return TOLVANE_MINIHOST_SIZE_FIXED;

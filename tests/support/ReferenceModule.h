@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ModuleLoader.h"
+#include "app/MiniHostHandshake.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -21,15 +22,7 @@ namespace ReferenceModule
     /** The plug-in's AEffect, as the framework's hosting holds it. */
     inline AEffect* effectOf (juce::AudioPluginInstance& plugin)
     {
-        struct EffectOfPlugin final : public juce::ExtensionsVisitor
-        {
-            void visitVSTClient (const VSTClient& client) override { effect = client.getAEffectPtr(); }
-            AEffect* effect = nullptr;
-        };
-
-        EffectOfPlugin visitor;
-        plugin.getExtensions (visitor);
-        return visitor.effect;
+        return MiniHostHandshake::effectOf (plugin);
     }
 
     inline VstIntPtr dispatch (juce::AudioPluginInstance& plugin, int opcode, int index, VstIntPtr value, void* ptr)
