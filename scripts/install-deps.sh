@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the application and the tests need, when missing.
-# Usage: scripts/install-deps.sh [build|test|windows|wine]   (test adds what only the test suite
-# uses: GoogleTest, Google Benchmark, JACK with its dummy back end and screenshots)
+# Usage: scripts/install-deps.sh [build|test|windows|wine|third-party PACKAGE...]   (test adds
+# what only the test suite uses: GoogleTest, Google Benchmark, JACK with its dummy back end and
+# screenshots; third-party adds JACK and the named plug-in packages)
 set -euo pipefail
 
 want=(
@@ -22,6 +23,9 @@ case "${1:-build}" in
               g++-mingw-w64-x86-64-posix libz-mingw-w64-dev) ;;
     wine)
         want=(wine wine64 fonts-wine xvfb openbox xdotool wmctrl x11-utils imagemagick procps) ;;
+    third-party)
+        # scripts/test-third-party.sh: the packages whose modules it hosts follow the mode.
+        want+=(jackd2 imagemagick binutils "${@:2}") ;;
 esac
 
 missing=()

@@ -2,11 +2,12 @@
 # and exports DISPLAY. Without a window manager some plug-in editors turn harmless X errors
 # into process exits, and windows get no frame or title bar.
 
+# tolvane_start_display [WIDTHxHEIGHT]: the screen is 1280x1024 unless given.
 tolvane_start_display() {
-    local n=90
+    local n=90 size=${1:-1280x1024}
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
 
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp > /dev/null 2>&1 &
     TOLVANE_XVFB_PID=$!
 
     local tries=0

@@ -4,8 +4,10 @@
 #include "../look/ThreeColorsLookAndFeel.h"
 #include "../ui/MainHostWindow.h"
 #include "MiniHostHandshake.h"
+#include "PluginCallFence.h"
 #include "PluginFile.h"
 #include "SettingsLocation.h"
+#include "ShutdownWatchdog.h"
 
 namespace
 {
@@ -84,8 +86,14 @@ void PluginHostApp::initialise (const juce::String&)
 
 void PluginHostApp::shutdown()
 {
+    saveSettingsBeforeTeardown();
+
+    // A plug-in that never returns from its teardown cannot keep the process alive.
+    auto watchdog = std::make_unique<ShutdownWatchdog>();
+
     // The audio and MIDI callbacks leave before the plug-in goes.
     DeviceSetup::detach (player, deviceManager);
+    fencePluginCalls();
 
     if (plugin != nullptr)
     {
@@ -95,6 +103,7 @@ void PluginHostApp::shutdown()
     }
 
     plugin.reset();
+    watchdog.reset();
 
     // Only the plug-in calls these, and it is gone.
     miniHostCallbacks.stopAnswering();
@@ -109,10 +118,31 @@ void PluginHostApp::shutdown()
 
 void PluginHostApp::systemRequestedQuit()
 {
+    // Size requests already waiting for the message thread are served before the loop
+    // stops; later ones are refused, so none is left waiting while the plug-in closes.
+    fencePluginCalls();
+
     if (mainWindow != nullptr)
         mainWindow->requestQuit();
     else
         quit();
+}
+
+void PluginHostApp::saveSettingsBeforeTeardown()
+{
+    // The plug-in's teardown may hang: what the user set is written before it begins.
+    if (mainWindow != nullptr)
+        mainWindow->storeWindowState();
+
+    if (settings != nullptr)
+        settings->saveIfNeeded();
+}
+
+void PluginHostApp::fencePluginCalls()
+{
+    if (plugin != nullptr)
+        if (auto* effect = MiniHostHandshake::effectOf (*plugin))
+            PluginCallFence::close (*effect);
 }
 
 std::unique_ptr<juce::AudioPluginInstance> PluginHostApp::loadPlugin()

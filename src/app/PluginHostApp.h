@@ -49,6 +49,14 @@ private:
     */
     int runMiniHostHandshake();
 
+    /** Stores the window's state and writes the settings file (shut-down, before the plug-in
+        is touched).
+    */
+    void saveSettingsBeforeTeardown();
+
+    /** From now on the plug-in's calls to the host cannot wait for the message thread. */
+    void fencePluginCalls();
+
     void openSettingsDialogForPlugin() override;
     void setTempoForPlugin (double beatsPerMinute) noexcept override;
 

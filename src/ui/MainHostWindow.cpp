@@ -36,12 +36,17 @@ MainHostWindow::MainHostWindow()
 
 MainHostWindow::~MainHostWindow()
 {
-    if (hasBeenShown)
-        getApplicationProperties().getUserSettings()->setValue (windowStateKey, getWindowStateAsString());
+    storeWindowState();
 
     auto& commandManager = getCommandManager();
     if (commandManager.getFirstCommandTarget (0) == this)
         commandManager.setFirstCommandTarget (nullptr);
+}
+
+void MainHostWindow::storeWindowState()
+{
+    if (hasBeenShown)
+        getApplicationProperties().getUserSettings()->setValue (windowStateKey, getWindowStateAsString());
 }
 
 void MainHostWindow::useNativeTitleBar()
@@ -69,7 +74,8 @@ void MainHostWindow::visibilityChanged()
 
 void MainHostWindow::closeButtonPressed()
 {
-    requestQuit();
+    // The application prepares the plug-in for closing, then comes back to requestQuit().
+    juce::JUCEApplication::getInstance()->systemRequestedQuit();
 }
 
 bool MainHostWindow::requestQuit()

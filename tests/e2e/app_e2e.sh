@@ -50,10 +50,6 @@ frame_extents() {
     xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ','
 }
 
-stored_position() {
-    sed -n 's/.*name="mainWindowPos" val="\([^"]*\)".*/\1/p' "$settings_file" 2>/dev/null
-}
-
 # run_until_quit KEY: starts the application, checks its window, quits it with KEY and
 # prints the window's geometry as it was.
 run_until_quit() {

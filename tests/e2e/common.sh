@@ -70,6 +70,16 @@ wait_gone() {
     done
 }
 
+# stored_position: the window state in the sourcing script's $settings_file, if any.
+stored_position() {
+    sed -n 's/.*name="mainWindowPos" val="\([^"]*\)".*/\1/p' "$settings_file" 2>/dev/null
+}
+
+# close_window ID: asks the window manager to close the window, as its close button does.
+close_window() {
+    wmctrl -i -c "$(printf '0x%x' "$1")"
+}
+
 # pixel ID X Y: the colour of the window's pixel at X,Y as rrggbb.
 pixel() {
     import -window "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null \

@@ -206,6 +206,29 @@ plugin_without_the_extension_runs_with_the_default_look)
     quit_app
     ;;
 
+quits_within_the_limit_with_its_position_saved_when_the_plugin_blocks_its_close)
+    # An editor whose thread asks for a size while the editor's close joins it: the request
+    # is refused and the teardown completes. A plug-in that never returns from its close:
+    # cut off. Either way the position is on disk and the exit code is 0.
+    for behaviour in size-thread hang; do
+        export TOLVANE_PROBE_CLOSE=$behaviour
+        rm -f "$settings_file"
+        start_probe
+        [ $behaviour = hang ] || wait_log "size request answered" || fail "the editor's size requests were never answered"
+        closed_at=$(date +%s%N)
+        close_window "$main_id"
+        wait_exit 8
+        echo "$behaviour: ended $(( ($(date +%s%N) - closed_at) / 1000000 )) ms after the close"
+        [ -n "$(stored_position)" ] || fail "$behaviour: no mainWindowPos stored"
+        if [ $behaviour = size-thread ]; then
+            grep -qxF "size request while closing returned 0" "$TOLVANE_PROBE_LOG" \
+                && grep -qxF closed "$TOLVANE_PROBE_LOG" || fail "size-thread: the teardown did not complete"
+        else
+            grep -qxF "close: hanging" "$TOLVANE_PROBE_LOG" || fail "hang: the plug-in was never closed"
+        fi
+    done
+    ;;
+
 *)
     echo "unknown case: $case_name" >&2
     exit 2

@@ -10,6 +10,11 @@
       TOLVANE_PROBE_HANDLE      reply to the host handle (default 1)
       TOLVANE_PROBE_SIZE_MODE   window size mode to write (default: writes nothing)
       TOLVANE_PROBE_COLOURS     "text,accent,background" in hex (default: refuses the colours)
+      TOLVANE_PROBE_CLOSE       how it behaves when closed (default: well):
+                                size-thread  has an editor whose thread of its own asks the
+                                             host for a window size every 10 ms, and once
+                                             more while the editor closes, which joins it
+                                hang         never returns from its close
 
     Commands, run on the host's message thread from the plug-in's idle call:
       settings                  calls the settings call-back
@@ -25,6 +30,7 @@
 #include <tolvane_minihost.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdarg>
 #include <cinttypes>
 #include <cstdio>
@@ -55,6 +61,11 @@ namespace
         std::atomic<int> tempoStage { 0 };  // 1 asked, 2 called, 3 observed
         std::atomic<bool> processed { false };
         VstTimeInfo before {}, after {};
+
+        // The editor's own thread (TOLVANE_PROBE_CLOSE=size-thread).
+        ERect editorRect { 0, 0, 240, 320 };
+        std::thread editorThread;
+        std::atomic<bool> editorClosing { false };
     };
 
     const char* environment (const char* name)
@@ -258,6 +269,60 @@ namespace
         }
     }
 
+    bool closesAs (const char* behaviour)
+    {
+        const char* close = environment ("TOLVANE_PROBE_CLOSE");
+        return close != nullptr && std::strcmp (close, behaviour) == 0;
+    }
+
+    // Like an editor that keeps fitting itself to the screen from a thread of its own.
+    void runEditorThread (Probe& probe)
+    {
+        const auto askForSize = [&probe]
+        {
+            return probe.host (&probe.effect, audioMasterSizeWindow, probe.editorRect.right,
+                               probe.editorRect.bottom, nullptr, 0.0f);
+        };
+
+        for (bool answered = false; ! probe.editorClosing; std::this_thread::sleep_for (std::chrono::milliseconds (10)))
+        {
+            if (askForSize() != 0 && ! answered)
+            {
+                answered = true;
+                log ("size request answered");
+            }
+        }
+
+        log ("size request while closing returned %d", (int) askForSize());
+    }
+
+    VstIntPtr editorMessage (Probe& probe, int opcode, void* ptr)
+    {
+        switch (opcode)
+        {
+            case effEditGetRect:
+                *static_cast<ERect**> (ptr) = &probe.editorRect;
+                return 1;
+
+            case effEditOpen:
+                if (! probe.editorThread.joinable())
+                    probe.editorThread = std::thread (runEditorThread, std::ref (probe));
+                log ("editor opened");
+                return 1;
+
+            case effEditClose:
+                probe.editorClosing = true;
+                if (probe.editorThread.joinable())
+                    probe.editorThread.join();
+                probe.editorClosing = false;
+                log ("editor closed");
+                return 0;
+
+            default:
+                return 0;
+        }
+    }
+
     VstIntPtr dispatcher (AEffect* effect, int opcode, int index, VstIntPtr value, void* ptr, float)
     {
         auto& probe = *static_cast<Probe*> (effect->object);
@@ -290,7 +355,18 @@ namespace
             case effVendorSpecific:
                 return index == TOLVANE_MINIHOST_INDEX ? vendorSpecific (probe, value, ptr) : 0;
 
+            case effEditGetRect:
+            case effEditOpen:
+            case effEditClose:
+                return editorMessage (probe, opcode, ptr);
+
             case effClose:
+                if (closesAs ("hang"))
+                {
+                    log ("close: hanging");
+                    for (;;)
+                        std::this_thread::sleep_for (std::chrono::seconds (1));
+                }
                 log ("closed");
                 delete &probe;
                 return 1;
@@ -348,7 +424,7 @@ TEST_MODULE_EXPORT AEffect* VSTPluginMain (audioMasterCallback host)
     effect->setParameter = setParameter;
     effect->getParameter = getParameter;
     effect->numOutputs = 2;
-    effect->flags = effFlagsCanReplacing | effFlagsIsSynth;
+    effect->flags = effFlagsCanReplacing | effFlagsIsSynth | (closesAs ("size-thread") ? effFlagsHasEditor : 0);
     effect->uniqueID = 0x544d4850; // 'TMHP'
     effect->version = 1;
     effect->object = probe;
