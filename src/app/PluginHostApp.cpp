@@ -8,6 +8,7 @@
 #include "PluginFile.h"
 #include "SettingsLocation.h"
 #include "ShutdownWatchdog.h"
+#include "X11EventNudge.h"
 
 namespace
 {
@@ -29,6 +30,7 @@ PluginHostApp::~PluginHostApp()
 {
     // Normally shutdown() has emptied these already. If not: the window goes before the
     // plug-in whose editor it may still show.
+    eventNudge.reset();
     lookAndFeel.reset();
     mainWindow.reset();
     plugin.reset();
@@ -82,10 +84,14 @@ void PluginHostApp::initialise (const juce::String&)
     DeviceSetup::attach (*plugin, player, deviceManager);
 
     mainWindow->setVisible (true);
+
+    // So that the window manager's close request is never left unread (Linux).
+    eventNudge = std::make_unique<X11EventNudge> (mainWindow->getWindowHandle());
 }
 
 void PluginHostApp::shutdown()
 {
+    eventNudge.reset();
     saveSettingsBeforeTeardown();
 
     // A plug-in that never returns from its teardown cannot keep the process alive.
