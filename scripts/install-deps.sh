@@ -25,7 +25,7 @@ case "${1:-build}" in
         want=(wine wine64 fonts-wine xvfb openbox xdotool wmctrl x11-utils imagemagick procps) ;;
     third-party)
         # scripts/test-third-party.sh: the packages whose modules it hosts follow the mode.
-        want+=(jackd2 imagemagick binutils "${@:2}") ;;
+        want+=(jackd2 imagemagick binutils gdb "${@:2}") ;;
 esac
 
 missing=()

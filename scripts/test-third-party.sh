@@ -10,8 +10,9 @@
 #        of the shell patterns, e.g. 'ZamComp*' 'compressor-*')
 # Environment: TOLVANE_BUILD_DIR (default build), TOLVANE_THIRD_PARTY_PACKAGES (default
 #        "dpf-plugins-vst zam-plugins lsp-plugins-vst"), TOLVANE_THIRD_PARTY_SCREEN (default
-#        1280x1024), TOLVANE_THIRD_PARTY_LOGS (folder that keeps each failure's output and
-#        screenshot; default a temporary one that is kept when something failed)
+#        1280x1024), TOLVANE_THIRD_PARTY_LOGS (folder that keeps each failure's output,
+#        screenshot and, for an application that hung, the backtrace of each of its threads;
+#        default a temporary one that is kept when something failed)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/display.sh
@@ -147,9 +148,14 @@ while read -r module <&3; do
         safe=$(basename "$module" .so)
         import -window root "$logs/$safe.png" 2> /dev/null
         cp "$work/app.log" "$logs/$safe.log" 2> /dev/null
-        [ -n "$app_pid" ] && kill -9 "$app_pid" 2> /dev/null
-        wait "$app_pid" 2> /dev/null
-        app_pid=""
+        if [ -n "$app_pid" ]; then
+            # Where each thread of a hanging application is, for the failure's cause.
+            command -v gdb > /dev/null && gdb -p "$app_pid" -batch -ex 'thread apply all bt 30' \
+                > "$logs/$safe.backtrace" 2>&1
+            kill -9 "$app_pid" 2> /dev/null
+            wait "$app_pid" 2> /dev/null
+            app_pid=""
+        fi
     fi
 done 3< <(modules)
 
