@@ -73,10 +73,11 @@ selected() {
     return 1
 }
 
-# titled_window: the id and title of the application's first visible window with a title.
+# titled_window: the id and title of the application's own visible window (a plug-in's
+# windows carry the process id too, and closing one of those is no close of the application).
 titled_window() {
     local id title
-    for id in $(xdotool search --all --onlyvisible --pid "$app_pid" --name '.' 2> /dev/null); do
+    for id in $(xdotool search --all --onlyvisible --pid "$app_pid" --class '^Tolvane Editor$' 2> /dev/null); do
         title=$(xdotool getwindowname "$id" 2> /dev/null)
         [ -n "$title" ] && { echo "$id $title"; return 0; }
     done
