@@ -1,12 +1,13 @@
 # Sourced by the scripts: starts a private X display (Xvfb) with a window manager (openbox)
 # and exports DISPLAY. Without a window manager some plug-in editors turn harmless X errors
-# into process exits, and windows get no frame or title bar.
+# into process exits, and windows get no frame or title bar. TOLVANE_XVFB_SCREEN sets the
+# screen (default 1280x1024x24).
 
 tolvane_start_display() {
     local n=90
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
 
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${TOLVANE_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp > /dev/null 2>&1 &
     TOLVANE_XVFB_PID=$!
 
     local tries=0
@@ -25,7 +26,7 @@ tolvane_start_display() {
     tries=0
     until DISPLAY=":$n" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
         tries=$((tries + 1))
-        if [ $tries -gt 100 ]; then
+        if [ $tries -gt 300 ]; then
             echo "The window manager did not start on :$n" >&2
             return 1
         fi

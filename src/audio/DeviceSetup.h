@@ -19,10 +19,20 @@ namespace DeviceSetup
 
     /** Makes the player the plug-in's play head, gives it the plug-in, sizes its work buffer
         to the plug-in's outputs and block size, adds it as audio callback and registers it
-        for every MIDI input.
+        for every MIDI input. First runs the device's output alone where its input would only
+        be in the way (runOutputAloneIfInputUnused).
     */
     void attach (juce::AudioPluginInstance& plugin, TransportAudioProcessorPlayer& player,
                  juce::AudioDeviceManager& deviceManager);
+
+    /** Reopens the audio device without its input side when the plug-in takes no audio input,
+        or when no device could be opened with an input: a capture side that fails or never
+        delivers (a disabled or blocked microphone, or Wine's) can keep a device's output from
+        running at all. The output opened alone is the one open before, else the saved one,
+        else the device type's default. Not counted as the user's choice: the saved device
+        state is kept as it is, so a plug-in with inputs still gets them on the next start.
+    */
+    void runOutputAloneIfInputUnused (juce::AudioDeviceManager& deviceManager, int pluginInputChannels);
 
     /** Registers the player under every MIDI input present; the device manager keeps the
         registration only for enabled inputs, and never doubles one.

@@ -277,6 +277,53 @@ reference_editor_opens_the_settings_dialog_in_its_colours)
     wait_exit
     ;;
 
+editor_and_dialog_follow_the_display_scale)
+    # The framework takes a display's scale from XSETTINGS' "Gdk/WindowScalingFactor" (whole
+    # numbers; not from Xft.dpi), read as it starts. On a display of its own, big enough for 200 %:
+    # the editor drawn once at that scale, its button where it shows, the dialog scaled too,
+    # and the window back at the same place in a second run.
+    command -v xsettingsd > /dev/null || fail "xsettingsd is missing (scripts/install-deps.sh test)"
+    source "$(dirname "$0")/../../scripts/lib/display.sh"
+    trap 'cleanup; [ -n "${xsettings_pid:-}" ] && kill "$xsettings_pid"; tolvane_stop_display' EXIT
+    TOLVANE_XVFB_SCREEN=2560x1600x24 tolvane_start_display || fail "no display of its own"
+    for scale in 1 2; do
+        echo "Gdk/WindowScalingFactor $scale" > "$work/xsettings"
+        xsettingsd -c "$work/xsettings" > "$work/xsettings.log" 2>&1 &
+        xsettings_pid=$!
+        wait_line "$work/xsettings.log" "xsettingsd: Took ownership of selection _XSETTINGS_S0" \
+            || fail "xsettingsd did not start: $(cat "$work/xsettings.log")"
+        shot="$artefacts/editor-at-scale-$scale.png"
+        for run in first second; do
+            start_app "$TOLVANE_APP"
+            id=$(wait_window "$editor_title") || fail "no window at scale $scale"
+            sleep 1
+            read -r x y w h <<< "$(geometry "$id")"
+            [ "$w $h" = "$((editor_width * scale)) $((editor_height * scale))" ] \
+                || fail "at scale $scale the content is $w x $h"
+            if [ $run = first ]; then
+                window_picture "$id" "$shot"
+                xdotool mousemove $((x + 472 * scale)) $((y + 187 * scale)) click 1
+                dialog=$(wait_window "Audio / MIDI Settings" 10) || fail "the editor's button opened no dialog at scale $scale"
+                sleep 0.5
+                read -r _ _ dw dh <<< "$(geometry "$dialog")"
+                import -window root "$artefacts/settings-dialog-at-scale-$scale.png" 2> /dev/null
+                [ "$dw $dh" = "$((500 * scale)) $((550 * scale))" ] || fail "at scale $scale the dialog is $dw x $dh"
+                press "$dialog" Escape
+                wait_gone "Audio / MIDI Settings" || fail "Escape did not close the dialog"
+                first_place="$x $y"
+            else
+                [ "$x $y" = "$first_place" ] || fail "at scale $scale reopened at $x,$y, not at $first_place"
+            fi
+            press "$id" ctrl+q
+            wait_exit
+        done
+        difference=$(image_difference "$shot" "$artefacts/editor-at-scale-1.png")
+        echo "scale $scale: content $w x $h, difference from 100 %: $difference"
+        awk -v d="$difference" 'BEGIN { exit !(d < 0.03) }' || fail "the editor at scale $scale differs from 100 % by $difference"
+        kill "$xsettings_pid"; wait "$xsettings_pid"; xsettings_pid=""
+    done
+    ;;
+
 *)
     echo "unknown case: $case_name" >&2
     exit 2

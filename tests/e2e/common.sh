@@ -95,3 +95,16 @@ need_jack() {
         exit 77
     fi
 }
+
+# image_difference A B: how far two pictures differ in their coarse layout, as the RMSE
+# (0 to 1) of both reduced to 24 x 16 pixels, whatever their sizes.
+image_difference() {
+    local small_a=$work/difference-a.png small_b=$work/difference-b.png
+    convert "$1" -resize '24x16!' "$small_a" && convert "$2" -resize '24x16!' "$small_b" || { echo 1; return; }
+    compare -metric RMSE "$small_a" "$small_b" null: 2>&1 | sed -n 's/.*(\([0-9.e-]*\)).*/\1/p'
+}
+
+# window_picture ID FILE: saves what the window shows, its content area only.
+window_picture() {
+    import -window "$1" "$2" 2>/dev/null
+}

@@ -10,6 +10,9 @@
       TOLVANE_PROBE_HANDLE      reply to the host handle (default 1)
       TOLVANE_PROBE_SIZE_MODE   window size mode to write (default: writes nothing)
       TOLVANE_PROBE_COLOURS     "text,accent,background" in hex (default: refuses the colours)
+      TOLVANE_PROBE_EDITOR      "WIDTHxHEIGHT": on Windows, an editor of that many pixels, a plain
+                                child window that knows nothing of display scaling, drawn as four
+                                quadrants (red, green / blue, yellow) and logging mouse clicks
 
     Commands, run on the host's message thread from the plug-in's idle call:
       settings                  calls the settings call-back
@@ -19,6 +22,7 @@
       tempo BPM                 calls the tempo call-back from the audio thread, and logs the
                                 play head of that block and of the next one
       tempo-foreign BPM         the same with a handle that is not the host's
+      resize WIDTHxHEIGHT       resizes the editor and asks the host to fit its window to it
 */
 #include "ModuleIdentity.h"
 
@@ -33,6 +37,10 @@
 #include <fstream>
 #include <string>
 #include <thread>
+
+#if defined (_WIN32)
+ #include <windows.h>
+#endif
 
 namespace
 {
@@ -55,6 +63,11 @@ namespace
         std::atomic<int> tempoStage { 0 };  // 1 asked, 2 called, 3 observed
         std::atomic<bool> processed { false };
         VstTimeInfo before {}, after {};
+
+        ERect editorRect {};
+       #if defined (_WIN32)
+        HWND editorWindow = nullptr;
+       #endif
     };
 
     const char* environment (const char* name)
@@ -116,6 +129,93 @@ namespace
         log ("%s: returned", label);
     }
 
+   #if defined (_WIN32)
+    bool parseSize (const char* text, ERect& rect)
+    {
+        int width = 0, height = 0;
+        if (text == nullptr || std::sscanf (text, "%dx%d", &width, &height) != 2 || width <= 0 || height <= 0)
+            return false;
+
+        rect = { 0, 0, (short) height, (short) width };
+        return true;
+    }
+
+    LRESULT CALLBACK editorProc (HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        switch (message)
+        {
+            case WM_PAINT:
+            {
+                PAINTSTRUCT paint;
+                HDC dc = BeginPaint (window, &paint);
+                RECT client;
+                GetClientRect (window, &client);
+                const LONG midX = client.right / 2, midY = client.bottom / 2;
+                const struct { RECT area; COLORREF colour; } quadrants[] = {
+                    { { 0, 0, midX, midY }, RGB (220, 40, 40) },
+                    { { midX, 0, client.right, midY }, RGB (40, 180, 60) },
+                    { { 0, midY, midX, client.bottom }, RGB (40, 70, 220) },
+                    { { midX, midY, client.right, client.bottom }, RGB (240, 210, 40) } };
+
+                for (const auto& quadrant : quadrants)
+                {
+                    HBRUSH brush = CreateSolidBrush (quadrant.colour);
+                    FillRect (dc, &quadrant.area, brush);
+                    DeleteObject (brush);
+                }
+
+                EndPaint (window, &paint);
+                return 0;
+            }
+
+            case WM_LBUTTONDOWN:
+                log ("click %d %d", (int) (short) LOWORD (lParam), (int) (short) HIWORD (lParam));
+                return 0;
+
+            default:
+                return DefWindowProcW (window, message, wParam, lParam);
+        }
+    }
+
+    void openEditor (Probe& probe, HWND parent)
+    {
+        static const wchar_t* const className = L"TolvaneProbeEditor";
+        WNDCLASSW windowClass {};
+        windowClass.lpfnWndProc = editorProc;
+        windowClass.hInstance = GetModuleHandleW (nullptr);
+        windowClass.hCursor = LoadCursor (nullptr, IDC_ARROW);
+        windowClass.lpszClassName = className;
+        RegisterClassW (&windowClass);  // fails harmlessly once registered
+
+        const auto& rect = probe.editorRect;
+        probe.editorWindow = CreateWindowExW (0, className, L"", WS_CHILD | WS_VISIBLE, 0, 0,
+                                              rect.right - rect.left, rect.bottom - rect.top,
+                                              parent, nullptr, windowClass.hInstance, nullptr);
+        log ("editor open %dx%d", rect.right - rect.left, rect.bottom - rect.top);
+    }
+
+    void closeEditor (Probe& probe)
+    {
+        if (probe.editorWindow != nullptr)
+            DestroyWindow (probe.editorWindow);
+
+        probe.editorWindow = nullptr;
+    }
+
+    void resizeEditor (Probe& probe, const char* size)
+    {
+        if (! parseSize (size, probe.editorRect))
+            return;
+
+        const int width = probe.editorRect.right, height = probe.editorRect.bottom;
+        if (probe.editorWindow != nullptr)
+            SetWindowPos (probe.editorWindow, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+        const auto answer = probe.host (&probe.effect, audioMasterSizeWindow, width, height, nullptr, 0.0f);
+        log ("resized %dx%d, host answered %d", width, height, (int) answer);
+    }
+   #endif
+
     void runCommand (Probe& probe, const std::string& command)
     {
         log ("command %s", command.c_str());
@@ -144,6 +244,12 @@ namespace
             probe.pendingTempo = space == std::string::npos ? 0.0f : std::strtof (command.c_str() + space + 1, nullptr);
             probe.tempoStage = 1;
         }
+       #if defined (_WIN32)
+        else if (command.rfind ("resize ", 0) == 0)
+        {
+            resizeEditor (probe, command.c_str() + 7);
+        }
+       #endif
     }
 
     void readCommands (Probe& probe)
@@ -290,6 +396,20 @@ namespace
             case effVendorSpecific:
                 return index == TOLVANE_MINIHOST_INDEX ? vendorSpecific (probe, value, ptr) : 0;
 
+           #if defined (_WIN32)
+            case effEditGetRect:
+                *static_cast<ERect**> (ptr) = &probe.editorRect;
+                return 1;
+
+            case effEditOpen:
+                openEditor (probe, static_cast<HWND> (ptr));
+                return 1;
+
+            case effEditClose:
+                closeEditor (probe);
+                return 1;
+           #endif
+
             case effClose:
                 log ("closed");
                 delete &probe;
@@ -353,5 +473,10 @@ TEST_MODULE_EXPORT AEffect* VSTPluginMain (audioMasterCallback host)
     effect->version = 1;
     effect->object = probe;
     effect->processReplacing = processReplacing;
+
+   #if defined (_WIN32)
+    if (parseSize (environment ("TOLVANE_PROBE_EDITOR"), probe->editorRect))
+        effect->flags |= effFlagsHasEditor;
+   #endif
     return effect;
 }
