@@ -79,7 +79,7 @@ void PluginHostApp::initialise (const juce::String&)
 
     DeviceSetup::attach (*plugin, player, deviceManager);
 
-    mainWindow->setVisible (true);
+    mainWindow->showOnceScaleIsKnown();
 }
 
 void PluginHostApp::shutdown()

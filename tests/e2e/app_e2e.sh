@@ -39,12 +39,6 @@ visible_titles() {
     done
 }
 
-# geometry ID: "x y width height" of the window's content area on screen.
-geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-                             /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
-
 # frame_extents ID: "left right top bottom" of the window manager's frame.
 frame_extents() {
     xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ','

@@ -70,6 +70,12 @@ wait_gone() {
     done
 }
 
+# geometry ID: "x y width height" of the window's content area on screen.
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+                             /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
 # pixel ID X Y: the colour of the window's pixel at X,Y as rrggbb.
 pixel() {
     import -window "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null \

@@ -10,6 +10,8 @@
       TOLVANE_PROBE_HANDLE      reply to the host handle (default 1)
       TOLVANE_PROBE_SIZE_MODE   window size mode to write (default: writes nothing)
       TOLVANE_PROBE_COLOURS     "text,accent,background" in hex (default: refuses the colours)
+      TOLVANE_PROBE_TAKES_SCALE reply to "supportsViewDpiScaling" (default 0); the content scales
+                                the host then sends are logged
       TOLVANE_PROBE_EDITOR      "WIDTHxHEIGHT": on Windows, an editor of that many pixels, a plain
                                 child window that knows nothing of display scaling, drawn as four
                                 quadrants (red, green / blue, yellow) and logging mouse clicks
@@ -364,7 +366,11 @@ namespace
         }
     }
 
-    VstIntPtr dispatcher (AEffect* effect, int opcode, int index, VstIntPtr value, void* ptr, float)
+    // The content scale that hosts tell plug-ins which answer "supportsViewDpiScaling".
+    constexpr int contentScaleIndex = 0x50726553;  // 'PreS'
+    constexpr VstIntPtr contentScaleValue = 0x41654373;  // 'AeCs'
+
+    VstIntPtr dispatcher (AEffect* effect, int opcode, int index, VstIntPtr value, void* ptr, float opt)
     {
         auto& probe = *static_cast<Probe*> (effect->object);
 
@@ -387,6 +393,8 @@ namespace
             case effCanDo:
             {
                 const char* text = static_cast<const char*> (ptr);
+                if (std::strcmp (text, "supportsViewDpiScaling") == 0)
+                    return environmentNumber ("TOLVANE_PROBE_TAKES_SCALE", 0);
                 if (std::strcmp (text, TOLVANE_MINIHOST_CAN_DO) != 0)
                     return 0;
                 log ("canDo %s", text);
@@ -394,6 +402,11 @@ namespace
             }
 
             case effVendorSpecific:
+                if (index == contentScaleIndex && value == contentScaleValue)
+                {
+                    log ("content scale %.3f", opt);
+                    return 1;
+                }
                 return index == TOLVANE_MINIHOST_INDEX ? vendorSpecific (probe, value, ptr) : 0;
 
            #if defined (_WIN32)
