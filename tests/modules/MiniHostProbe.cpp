@@ -183,6 +183,7 @@ namespace
     {
         static const wchar_t* const className = L"TolvaneProbeEditor";
         WNDCLASSW windowClass {};
+        windowClass.style = CS_HREDRAW | CS_VREDRAW;  // the quadrants move whenever the size changes
         windowClass.lpfnWndProc = editorProc;
         windowClass.hInstance = GetModuleHandleW (nullptr);
         windowClass.hCursor = LoadCursor (nullptr, IDC_ARROW);
