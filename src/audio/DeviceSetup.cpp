@@ -22,7 +22,8 @@ namespace DeviceSetup
 
     void runOutputAloneIfInputUnused (juce::AudioDeviceManager& deviceManager, int pluginInputChannels)
     {
-        auto setup = deviceManager.getAudioDeviceSetup();
+        const auto previous = deviceManager.getAudioDeviceSetup();
+        auto setup = previous;
         const auto isOpen = deviceManager.getCurrentAudioDevice() != nullptr;
 
         if (isOpen && (pluginInputChannels > 0 || setup.inputDeviceName.isEmpty()))
@@ -46,7 +47,10 @@ namespace DeviceSetup
         setup.useDefaultInputChannels = false;
 
         // Not the user's choice: the state that the settings store keeps stays as it is.
-        deviceManager.setAudioDeviceSetup (setup, false);
+        // An output that will not run alone (Wine's WASAPI on a null device) gets back the
+        // device that was open before.
+        if (deviceManager.setAudioDeviceSetup (setup, false).isNotEmpty() && isOpen)
+            deviceManager.setAudioDeviceSetup (previous, false);
     }
 
     void attach (juce::AudioPluginInstance& plugin, TransportAudioProcessorPlayer& player,

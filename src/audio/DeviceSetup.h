@@ -26,11 +26,12 @@ namespace DeviceSetup
                  juce::AudioDeviceManager& deviceManager);
 
     /** Reopens the audio device without its input side when the plug-in takes no audio input,
-        or when no device could be opened with an input: a capture side that fails or never
-        delivers (a disabled or blocked microphone, or Wine's) can keep a device's output from
-        running at all. The output opened alone is the one open before, else the saved one,
-        else the device type's default. Not counted as the user's choice: the saved device
-        state is kept as it is, so a plug-in with inputs still gets them on the next start.
+        or when no device could be opened with an input: with the framework's WASAPI device an
+        input that fails to open or start, or whose session ends, stops the output too (a
+        disabled, unplugged or blocked microphone). The output opened alone is the one open
+        before, else the saved one, else the device type's default; if it will not run alone,
+        the device open before is opened again. Not counted as the user's choice: the saved
+        device state is kept as it is, so a plug-in with inputs still gets them next time.
     */
     void runOutputAloneIfInputUnused (juce::AudioDeviceManager& deviceManager, int pluginInputChannels);
 
