@@ -134,11 +134,7 @@ void TransportAudioProcessorPlayer::processPiece (const float* const* inputChann
                               outputChannelData, numOutputChannels, offset, numSamples);
 
     // After processing: during processBlock the plug-in saw the position of the first sample.
-    const auto rate = transportSampleRate.load (std::memory_order_relaxed);
-    positionRecord.update ([&] (TransportState state)
-    {
-        return Transport::advance (state, numSamples, rate);
-    });
+    positionRecord.advance (numSamples, transportSampleRate.load (std::memory_order_relaxed));
 }
 
 void TransportAudioProcessorPlayer::handleIncomingMidiMessage (juce::MidiInput* source,
@@ -181,9 +177,5 @@ juce::Optional<juce::AudioPlayHead::PositionInfo> TransportAudioProcessorPlayer:
 
 void TransportAudioProcessorPlayer::setTempo (double beatsPerMinute) noexcept
 {
-    positionRecord.update ([&] (TransportState state)
-    {
-        state.bpm = beatsPerMinute;
-        return state;
-    });
+    positionRecord.setTempo (beatsPerMinute);
 }

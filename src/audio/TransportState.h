@@ -41,5 +41,5 @@ namespace Transport
         are a running sum of the blocks' durations. Does nothing while stopped or without a
         sample rate.
     */
-    TransportState advance (TransportState state, int numSamples, double sampleRate) noexcept;
+    TransportState advance (TransportState state, std::int64_t numSamples, double sampleRate) noexcept;
 }

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace
@@ -107,14 +109,20 @@ namespace
             const int commands[] { Command::play, Command::fastForward, Command::rewind, Command::stop };
 
             for (int i = 0; ! stop; ++i)
+            {
+                record.setTempo (i % 2 == 0 ? 100.0 : 140.0);
                 record.update ([&] (TransportState state)
                 {
-                    if (i % 8 == 7)
-                        state = Transport::applyMachineControl (state, commands[(i / 8) % 4], rate);
-
-                    state.bpm = i % 2 == 0 ? 100.0 : 140.0;
-                    return Transport::advance (state, blockLength, rate);
+                    return Transport::applyMachineControl (state, commands[i % 4], rate);
                 });
+            }
+        });
+
+        // The audio thread's blocks, folded in at once or owed while the writer is inside.
+        std::thread audio ([&]
+        {
+            while (! stop)
+                record.advance (blockLength, rate);
         });
 
         const auto readUntilStopped = [&]
@@ -134,6 +142,7 @@ namespace
         std::this_thread::sleep_for (std::chrono::milliseconds (400));
         stop = true;
         writer.join();
+        audio.join();
 
         for (auto& reader : readers)
             reader.join();
@@ -141,4 +150,148 @@ namespace
         EXPECT_EQ (inconsistentReads.load(), 0);
         EXPECT_GT (reads.load(), 1000);
     }
+
+    /** Where a writer stops: the point inside its update that it reaches, and the gate that lets
+        it go on. A writer that nobody lets go goes on by itself after two seconds, so that an
+        audio thread waiting for it shows as a slow block instead of a hung test.
+    */
+    struct Gate
+    {
+        void holdHere()
+        {
+            std::unique_lock<std::mutex> lock (mutex);
+            inside = true;
+            changed.notify_all();
+            changed.wait_for (lock, std::chrono::seconds (2), [this] { return open; });
+        }
+
+        bool waitUntilInside()
+        {
+            std::unique_lock<std::mutex> lock (mutex);
+            return changed.wait_for (lock, std::chrono::seconds (10), [this] { return inside; });
+        }
+
+        void letGo()
+        {
+            const std::lock_guard<std::mutex> lock (mutex);
+            open = true;
+            changed.notify_all();
+        }
+
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool inside = false, open = false;
+    };
+
+    /** A machine-control writer held inside its update: while it computes its change, or
+        (heldMidPublish) after it has sent readers to the second copy.
+    */
+    std::thread holdWriter (PositionRecord& record, Gate& gate, bool heldMidPublish, int command)
+    {
+        return std::thread ([&record, &gate, heldMidPublish, command]
+        {
+            const auto change = [&] (TransportState state)
+            {
+                if (! heldMidPublish)
+                    gate.holdHere();
+
+                return Transport::applyMachineControl (state, command, rate);
+            };
+
+            if (heldMidPublish)
+                record.update (change, [&] { gate.holdHere(); });
+            else
+                record.update (change);
+        });
+    }
+
+    class HeldWriter : public ::testing::TestWithParam<bool> {};
+
+    TEST_P (HeldWriter, AudioCallbackNeverWaitsForItAndItsBlocksCountOnceInOrder)
+    {
+        PlayerRig rig (0, 2, rate, blockLength, 0, 2);
+        rig.attach();
+        rig.sendMachineControl (Command::play);
+        rig.runBlock (blockLength);
+
+        auto& record = rig.player.positionRecord;
+        std::int64_t expected = blockLength;
+        double slowestMs = 0.0;
+        int wrongPlayHeads = 0;
+
+        const auto runBlocks = [&] (int count)
+        {
+            for (int block = 0; block < count; ++block, expected += blockLength)
+            {
+                const auto start = juce::Time::getMillisecondCounterHiRes();
+                rig.runBlock (blockLength);
+                slowestMs = juce::jmax (slowestMs, juce::Time::getMillisecondCounterHiRes() - start);
+
+                // The plug-in sees its block's first sample, owed blocks included.
+                if (rig.probe.lastPosition->getTimeInSamples().orFallback (-1) != expected)
+                    ++wrongPlayHeads;
+            }
+        };
+
+        {
+            Gate gate;
+            auto writer = holdWriter (record, gate, GetParam(), Command::recordStrobe);
+            ASSERT_TRUE (gate.waitUntilInside());
+            runBlocks (1000);
+            EXPECT_EQ (rig.transport().timeInSamples, expected);
+            gate.letGo();
+            writer.join();
+        }
+
+        // The bound is far above a block's cost and far below the writer's two seconds; a
+        // shared machine may still preempt the audio thread itself for a while.
+        EXPECT_LT (slowestMs, 50.0);
+        EXPECT_EQ (wrongPlayHeads, 0);
+
+        // The writer's change took effect, and the blocks it held up are counted for good: the
+        // next update builds on them.
+        rig.sendMachineControl (Command::fastForward);
+        expected += (std::int64_t) rate;
+        auto state = rig.transport();
+        EXPECT_TRUE (state.isRecording);
+        EXPECT_EQ (state.timeInSamples, expected);
+        EXPECT_EQ (state.timeInSeconds * rate, (double) state.timeInSamples);
+
+        // Blocks still owed when a STOP comes are reset with the rest, never added after it.
+        {
+            Gate gate;
+            auto writer = holdWriter (record, gate, GetParam(), 0x03 /* ignored */);
+            ASSERT_TRUE (gate.waitUntilInside());
+            runBlocks (10);
+            std::thread stop ([&] { rig.sendMachineControl (Command::stop); });
+            gate.letGo();
+            writer.join();
+            stop.join();
+        }
+
+        rig.sendMachineControl (Command::play);
+        rig.runBlock (blockLength);
+        EXPECT_EQ (rig.probe.lastPosition->getTimeInSamples().orFallback (-1), 0);
+        EXPECT_EQ (rig.transport().timeInSamples, blockLength);
+
+        // A STOP held inside its update stops the transport when it is done; the blocks that
+        // overlapped it have no position to advance then.
+        {
+            Gate gate;
+            auto writer = holdWriter (record, gate, GetParam(), Command::stop);
+            ASSERT_TRUE (gate.waitUntilInside());
+            expected = blockLength;
+            runBlocks (10);
+            gate.letGo();
+            writer.join();
+        }
+
+        rig.runBlock (blockLength);
+        state = rig.transport();
+        EXPECT_FALSE (state.isPlaying);
+        EXPECT_EQ (state.timeInSamples, 0);
+        EXPECT_EQ (wrongPlayHeads, 0);
+    }
+
+    INSTANTIATE_TEST_SUITE_P (WhileChangingOrMidPublish, HeldWriter, ::testing::Bool());
 }
