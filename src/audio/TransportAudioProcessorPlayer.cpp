@@ -52,7 +52,13 @@ namespace
 }
 
 //==============================================================================
-TransportAudioProcessorPlayer::TransportAudioProcessorPlayer() = default;
+TransportAudioProcessorPlayer::TransportAudioProcessorPlayer()
+{
+    // The framework's collector queues MIDI on the MIDI thread in a buffer that grows when a
+    // burst outdoes every earlier one; room for one here (a large system-exclusive dump)
+    // keeps that thread off the heap.
+    getMidiMessageCollector().ensureStorageAllocated (midiQueueBytes);
+}
 
 TransportAudioProcessorPlayer::~TransportAudioProcessorPlayer()
 {

@@ -78,6 +78,11 @@ public:
     */
     static constexpr int maxDeviceChannels = 256;
 
+    /** Room in the queue of MIDI for the next block, made once: a burst of up to this many
+        bytes (with six bytes' bookkeeping per message) never allocates on the MIDI thread.
+    */
+    static constexpr size_t midiQueueBytes = 65536;
+
 private:
     void processPiece (const float* const* inputChannelData, int numInputChannels,
                        float* const* outputChannelData, int numOutputChannels,
