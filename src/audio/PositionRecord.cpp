@@ -4,9 +4,11 @@ TransportState PositionRecord::read() const noexcept
 {
     for (;;)
     {
-        // The loads in between acquire: had one seen a store made after the sequence moved,
-        // the sequence read after them would have moved too. The total played is read after
-        // the copy, so it is never less than what the copy holds of it.
+        // The copy's loads acquire: had one seen a store made after the sequence moved, the
+        // sequence read after them would have moved too. The total played is read after the
+        // copy, so it is never less than what the copy holds of it. The total and the tempo
+        // change without moving the sequence: what they hold within the check, they held
+        // while the copy was the record's.
         const auto before = sequence.load (std::memory_order_acquire);
         const auto entry = copies[before & 1u].load();
         const auto played = samplesPlayed.load (std::memory_order_acquire);
