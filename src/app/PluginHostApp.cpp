@@ -5,6 +5,7 @@
 #include "../ui/MainHostWindow.h"
 #include "MiniHostHandshake.h"
 #include "PluginFile.h"
+#include "PluginLoader.h"
 #include "SettingsLocation.h"
 
 namespace
@@ -120,33 +121,13 @@ std::unique_ptr<juce::AudioPluginInstance> PluginHostApp::loadPlugin()
     const auto executable = juce::File::getSpecialLocation (juce::File::currentApplicationFile);
     const auto module = PluginFile::forExecutable (executable);
 
-    juce::PluginDescription description;
-    description.pluginFormatName = "VST";
-    description.fileOrIdentifier = module.getFullPathName();
+    auto loaded = PluginLoader::load (formatManager, module);
 
-    if (! PluginFile::isPresent (module))
-    {
+    if (loaded.instance == nullptr)
         juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon,
-                                           "Plugin file not found",
-                                           module.getFullPathName(),
-                                           "OK");
-        quit();
-        return nullptr;
-    }
+                                           loaded.failureTitle, loaded.failureMessage, "OK");
 
-    juce::String error;
-    auto instance = formatManager.createPluginInstance (description, 44100.0, 512, error);
-
-    if (instance == nullptr)
-    {
-        // The file is there but is no usable module: say so rather than vanish.
-        juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon,
-                                           "Plugin could not be loaded",
-                                           PluginFile::loadFailureMessage (module, error),
-                                           "OK");
-    }
-
-    return instance;
+    return std::move (loaded.instance);
 }
 
 //==============================================================================

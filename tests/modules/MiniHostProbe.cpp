@@ -196,7 +196,9 @@ namespace
             return;
         }
 
-        readCommands (probe);
+        // A tempo command is done once the audio thread has seen its result.
+        if (probe.tempoStage == 0)
+            readCommands (probe);
     }
 
     bool writeColours (void* ptr)
