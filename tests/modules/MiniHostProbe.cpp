@@ -10,6 +10,8 @@
       TOLVANE_PROBE_HANDLE      reply to the host handle (default 1)
       TOLVANE_PROBE_SIZE_MODE   window size mode to write (default: writes nothing)
       TOLVANE_PROBE_COLOURS     "text,accent,background" in hex (default: refuses the colours)
+      TOLVANE_PROBE_EDITOR      "WIDTHxHEIGHT": has an editor of that size, an empty area
+                                (default: no editor)
 
     Commands, run on the host's message thread from the plug-in's idle call:
       settings                  calls the settings call-back
@@ -55,6 +57,7 @@ namespace
         std::atomic<int> tempoStage { 0 };  // 1 asked, 2 called, 3 observed
         std::atomic<bool> processed { false };
         VstTimeInfo before {}, after {};
+        ERect editorRect {};
     };
 
     const char* environment (const char* name)
@@ -292,6 +295,14 @@ namespace
             case effVendorSpecific:
                 return index == TOLVANE_MINIHOST_INDEX ? vendorSpecific (probe, value, ptr) : 0;
 
+            case effEditGetRect:
+                *static_cast<ERect**> (ptr) = &probe.editorRect;
+                return 1;
+
+            case effEditOpen:
+            case effEditClose:
+                return 1;
+
             case effClose:
                 log ("closed");
                 delete &probe;
@@ -355,5 +366,14 @@ TEST_MODULE_EXPORT AEffect* VSTPluginMain (audioMasterCallback host)
     effect->version = 1;
     effect->object = probe;
     effect->processReplacing = processReplacing;
+
+    int width = 0, height = 0;
+    if (const char* size = environment ("TOLVANE_PROBE_EDITOR"); size != nullptr && std::sscanf (size, "%dx%d", &width, &height) == 2)
+    {
+        effect->flags |= effFlagsHasEditor;
+        probe->editorRect.right = (short) width;
+        probe->editorRect.bottom = (short) height;
+    }
+
     return effect;
 }
