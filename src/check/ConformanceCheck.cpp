@@ -164,7 +164,7 @@ void ConformanceCheck::reportModule()
     report.setFact ("hasEditor", plugin->hasEditor());
 
     report.add ("module", Verdict::pass,
-                "VST 2.x, vendor \"" + description.manufacturerName + "\", version " + description.version
+                "VST 2.x, " + description.fileOrIdentifier + ", vendor \"" + description.manufacturerName + "\", version " + description.version
                 + ", " + juce::String (inputs) + " in, " + juce::String (outputs) + " out, "
                 + (plugin->acceptsMidi() ? "wants MIDI input" : "no MIDI input"));
 
@@ -177,6 +177,12 @@ void ConformanceCheck::reportModule()
     {
         report.add ("editor", Verdict::fail, "none: the application shows an empty grey window, and the user "
                                              "can reach neither the plug-in nor the settings dialog");
+        return;
+    }
+
+    if (editor == nullptr && editorWanted)
+    {
+        report.add ("editor", Verdict::fail, "declares one but gave none: the application shows an empty grey window");
         return;
     }
 
