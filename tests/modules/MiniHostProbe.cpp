@@ -19,6 +19,7 @@
       tempo BPM                 calls the tempo call-back from the audio thread, and logs the
                                 play head of that block and of the next one
       tempo-foreign BPM         the same with a handle that is not the host's
+      settings-at-close         calls the settings call-back again when the host closes it
 */
 #include "ModuleIdentity.h"
 
@@ -48,6 +49,7 @@ namespace
         size_t commandsDone = 0;
         bool insideCommand = false, nestedSettingsPending = false;
         bool processLogged = false;
+        bool settingsAtClose = false;
 
         // Handed from the message thread to the audio thread, and the play heads back.
         std::atomic<float> pendingTempo { 0.0f };
@@ -136,6 +138,10 @@ namespace
         else if (command == "settings-foreign")
         {
             callSettings (probe, foreignHandle (probe), "settings with a foreign handle");
+        }
+        else if (command == "settings-at-close")
+        {
+            probe.settingsAtClose = true;
         }
         else if (command.rfind ("tempo", 0) == 0)
         {
@@ -291,6 +297,8 @@ namespace
                 return index == TOLVANE_MINIHOST_INDEX ? vendorSpecific (probe, value, ptr) : 0;
 
             case effClose:
+                if (probe.settingsAtClose)
+                    callSettings (probe, probe.hostHandle, "settings at close");
                 log ("closed");
                 delete &probe;
                 return 1;
