@@ -21,6 +21,7 @@
       tempo BPM                 calls the tempo call-back from the audio thread, and logs the
                                 play head of that block and of the next one
       tempo-foreign BPM         the same with a handle that is not the host's
+      settings-at-close         calls the settings call-back again when the host closes it
 */
 #include "ModuleIdentity.h"
 
@@ -50,6 +51,7 @@ namespace
         size_t commandsDone = 0;
         bool insideCommand = false, nestedSettingsPending = false;
         bool processLogged = false;
+        bool settingsAtClose = false;
 
         // Handed from the message thread to the audio thread, and the play heads back.
         std::atomic<float> pendingTempo { 0.0f };
@@ -139,6 +141,10 @@ namespace
         else if (command == "settings-foreign")
         {
             callSettings (probe, foreignHandle (probe), "settings with a foreign handle");
+        }
+        else if (command == "settings-at-close")
+        {
+            probe.settingsAtClose = true;
         }
         else if (command.rfind ("tempo", 0) == 0)
         {
@@ -304,6 +310,8 @@ namespace
                 return 1;
 
             case effClose:
+                if (probe.settingsAtClose)
+                    callSettings (probe, probe.hostHandle, "settings at close");
                 log ("closed");
                 delete &probe;
                 return 1;
