@@ -30,7 +30,7 @@ void CallbackRecorder::record (bool settings, void* handle, float beatsPerMinute
     slot.call.messageThread = juce::MessageManager::existsAndIsCurrentThread();
     slot.call.bpm = beatsPerMinute;
     slot.call.handle = reinterpret_cast<std::uintptr_t> (handle);
-    slot.afterTeardown = tornDown.load();
+    slot.stage = stage.load();
     slot.ready.store (true, std::memory_order_release);
 }
 
@@ -44,12 +44,12 @@ void CallbackRecorder::setTempoForPlugin (double beatsPerMinute) noexcept
     player.setTempo (beatsPerMinute);
 }
 
-void CallbackRecorder::markTornDown() noexcept
+void CallbackRecorder::setStage (Stage newStage) noexcept
 {
-    tornDown = true;
+    stage = newStage;
 }
 
-std::vector<CheckVerdicts::CallbackCall> CallbackRecorder::calls (bool afterTeardown) const
+std::vector<CheckVerdicts::CallbackCall> CallbackRecorder::callsAt (Stage wanted) const
 {
     std::vector<CheckVerdicts::CallbackCall> result;
     const auto kept = juce::jmin (next.load(), capacity);
@@ -59,12 +59,9 @@ std::vector<CheckVerdicts::CallbackCall> CallbackRecorder::calls (bool afterTear
         const auto& slot = slots[(size_t) i];
 
         // A call still being written down is left for the next look.
-        if (slot.ready.load (std::memory_order_acquire) && slot.afterTeardown == afterTeardown)
+        if (slot.ready.load (std::memory_order_acquire) && slot.stage == wanted)
             result.push_back (slot.call);
     }
 
     return result;
 }
-
-std::vector<CheckVerdicts::CallbackCall> CallbackRecorder::callsBeforeTeardown() const { return calls (false); }
-std::vector<CheckVerdicts::CallbackCall> CallbackRecorder::callsAfterTeardown() const  { return calls (true); }

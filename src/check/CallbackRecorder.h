@@ -30,12 +30,14 @@ public:
     void openSettingsDialogForPlugin() override;
     void setTempoForPlugin (double beatsPerMinute) noexcept override;
 
-    /** From now on the plug-in is gone: calls are counted as coming after teardown. */
-    void markTornDown() noexcept;
+    /** Where the plug-in's life stands when a call comes. */
+    enum class Stage { running, tearingDown, tornDown };
 
-    /** The calls kept, split at teardown. Message thread. */
-    std::vector<CheckVerdicts::CallbackCall> callsBeforeTeardown() const;
-    std::vector<CheckVerdicts::CallbackCall> callsAfterTeardown() const;
+    /** Calls from now on count as made at this stage. Message thread. */
+    void setStage (Stage stage) noexcept;
+
+    /** The calls kept that were made at the stage. Message thread. */
+    std::vector<CheckVerdicts::CallbackCall> callsAt (Stage stage) const;
 
     /** Every call, kept or not. */
     int getTotalCalls() const noexcept { return next.load(); }
@@ -47,19 +49,18 @@ private:
     struct Slot
     {
         CheckVerdicts::CallbackCall call;
-        bool afterTeardown = false;
+        Stage stage = Stage::running;
         std::atomic<bool> ready { false };
     };
 
     void record (bool settings, void* handle, float beatsPerMinute) noexcept;
-    std::vector<CheckVerdicts::CallbackCall> calls (bool afterTeardown) const;
 
     void* const hostHandle;
     TransportAudioProcessorPlayer& player;
     std::array<Slot, capacity> slots;
     std::atomic<int> next { 0 };
     std::atomic<int> settingsAnswered { 0 };
-    std::atomic<bool> tornDown { false };
+    std::atomic<Stage> stage { Stage::running };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (CallbackRecorder)
 };

@@ -393,21 +393,26 @@ void ConformanceCheck::showEditor()
 
 void ConformanceCheck::tearDown()
 {
-    // The application's order: the player lets go first, then the editor goes, then the plug-in.
+    // The application's order: the call-backs are refused from here on, the player lets go,
+    // then the editor goes, then the plug-in. The recorder still sees every call.
+    using Stage = CallbackRecorder::Stage;
+    recorder->setStage (Stage::tearingDown);
+    callbacks->stopAnswering();
     DeviceSetup::detach (player, deviceManager);
     delete plugin->getActiveEditor();
     editor = nullptr;
     window.reset();
     plugin->releaseResources();
     plugin.reset();
-    recorder->markTornDown();
+    recorder->setStage (Stage::tornDown);
 
     dispatchFor (afterTeardownSeconds, [] { return false; });
-    callbacks->stopAnswering();
     MiniHostCallbacks::setObserver (nullptr);
 
     juce::Array<juce::var> calls;
-    for (const auto& call : recorder->callsBeforeTeardown())
+    const auto whileRunning = recorder->callsAt (Stage::running);
+
+    for (const auto& call : whileRunning)
     {
         auto* entry = new juce::DynamicObject();
         entry->setProperty ("callback", call.settings ? "settings" : "tempo");
@@ -422,7 +427,7 @@ void ConformanceCheck::tearDown()
     report.setFact ("totalCalls", recorder->getTotalCalls());
     report.setFact ("settingsAnswered", recorder->getSettingsAnswered());
 
-    for (const auto& named : CheckVerdicts::callbackFindings (recorder->callsBeforeTeardown()))
+    for (const auto& named : CheckVerdicts::callbackFindings (whileRunning))
         report.add (named.name, named.finding);
 
     if (recorder->getTotalCalls() > CallbackRecorder::capacity)
@@ -430,13 +435,18 @@ void ConformanceCheck::tearDown()
                      + juce::String (recorder->getTotalCalls()) + " calls were looked at");
 
     report.startSection ("Teardown", "teardown");
-    const auto late = recorder->callsAfterTeardown();
+    const auto during = recorder->callsAt (Stage::tearingDown), late = recorder->callsAt (Stage::tornDown);
+    report.setFact ("callsDuringTeardown", (int) during.size());
     report.setFact ("callsAfterTeardown", (int) late.size());
 
-    if (late.empty())
-        report.add ("teardown", Verdict::pass, "plug-in and editor deleted; no call-back afterwards");
-    else
+    if (! late.empty())
         report.add ("teardown", Verdict::fail, plural ((juce::int64) late.size(), "call-back")
                     + " after the plug-in was deleted: the application ignores them, but a thread of the "
                       "plug-in outlives it");
+    else if (! during.empty())
+        report.add ("teardown", Verdict::warn, plural ((juce::int64) during.size(), "call-back")
+                    + " while the host closed the editor and deleted the plug-in: the application ignores "
+                      "them from the moment it starts shutting down");
+    else
+        report.add ("teardown", Verdict::pass, "plug-in and editor deleted; no call-back afterwards");
 }

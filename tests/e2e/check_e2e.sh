@@ -99,15 +99,15 @@ probe_answers_are_judged_as_the_host_takes_them)
 
     # Colours without a top byte, an unknown size mode, an editor of no size, and call-backs
     # that the application turns away: a NaN tempo, a foreign handle, a settings call from a
-    # thread of the plug-in.
-    printf 'tempo nan\ntempo-foreign 120\nsettings-thread\ntempo 93.5\n' > "$TOLVANE_PROBE_COMMANDS"
+    # thread of the plug-in, one while the host deletes it.
+    printf 'tempo nan\ntempo-foreign 120\nsettings-thread\ntempo 93.5\nsettings-at-close\n' > "$TOLVANE_PROBE_COMMANDS"
     TOLVANE_PROBE_COLOURS=00f0e0d0,00c04020,00204060 TOLVANE_PROBE_SIZE_MODE=7 TOLVANE_PROBE_EDITOR=0x0 \
         check --json "$TOLVANE_PROBE_MODULE"
     expect_code 1
     jq -r '.checks[] | "\(.verdict) \(.name) \(.detail)"' "$work/out" > "$work/json-lines" \
         || fail "--json printed no JSON document"
     for expected in "FAIL editor" "WARN colours" "WARN sSiz" "FAIL tempo-value" "FAIL foreign-handle" \
-                    "WARN settings-thread" "PASS settings-callback" "PASS tempo-callback" "PASS teardown"; do
+                    "WARN settings-thread" "PASS settings-callback" "PASS tempo-callback" "WARN teardown"; do
         grep -q "^$expected " "$work/json-lines" || fail "no '$expected' in the JSON report"
     done
     grep "^WARN colours " "$work/json-lines" | grep -qF "text has top byte 0x00, forced opaque to 0xfff0e0d0" \
