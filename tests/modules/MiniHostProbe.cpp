@@ -10,6 +10,8 @@
       TOLVANE_PROBE_HANDLE      reply to the host handle (default 1)
       TOLVANE_PROBE_SIZE_MODE   window size mode to write (default: writes nothing)
       TOLVANE_PROBE_COLOURS     "text,accent,background" in hex (default: refuses the colours)
+      TOLVANE_PROBE_EDITOR      "WIDTHxHEIGHT": has an editor of that size, an empty area
+                                (default: no editor)
 
     Commands, run on the host's message thread from the plug-in's idle call:
       settings                  calls the settings call-back
@@ -19,6 +21,7 @@
       tempo BPM                 calls the tempo call-back from the audio thread, and logs the
                                 play head of that block and of the next one
       tempo-foreign BPM         the same with a handle that is not the host's
+      settings-at-close         calls the settings call-back again when the host closes it
 */
 #include "ModuleIdentity.h"
 
@@ -48,6 +51,7 @@ namespace
         size_t commandsDone = 0;
         bool insideCommand = false, nestedSettingsPending = false;
         bool processLogged = false;
+        bool settingsAtClose = false;
 
         // Handed from the message thread to the audio thread, and the play heads back.
         std::atomic<float> pendingTempo { 0.0f };
@@ -55,6 +59,7 @@ namespace
         std::atomic<int> tempoStage { 0 };  // 1 asked, 2 called, 3 observed
         std::atomic<bool> processed { false };
         VstTimeInfo before {}, after {};
+        ERect editorRect {};
     };
 
     const char* environment (const char* name)
@@ -137,6 +142,10 @@ namespace
         {
             callSettings (probe, foreignHandle (probe), "settings with a foreign handle");
         }
+        else if (command == "settings-at-close")
+        {
+            probe.settingsAtClose = true;
+        }
         else if (command.rfind ("tempo", 0) == 0)
         {
             const auto space = command.find (' ');
@@ -196,7 +205,9 @@ namespace
             return;
         }
 
-        readCommands (probe);
+        // A tempo command is done once the audio thread has seen its result.
+        if (probe.tempoStage == 0)
+            readCommands (probe);
     }
 
     bool writeColours (void* ptr)
@@ -290,7 +301,17 @@ namespace
             case effVendorSpecific:
                 return index == TOLVANE_MINIHOST_INDEX ? vendorSpecific (probe, value, ptr) : 0;
 
+            case effEditGetRect:
+                *static_cast<ERect**> (ptr) = &probe.editorRect;
+                return 1;
+
+            case effEditOpen:
+            case effEditClose:
+                return 1;
+
             case effClose:
+                if (probe.settingsAtClose)
+                    callSettings (probe, probe.hostHandle, "settings at close");
                 log ("closed");
                 delete &probe;
                 return 1;
@@ -353,5 +374,14 @@ TEST_MODULE_EXPORT AEffect* VSTPluginMain (audioMasterCallback host)
     effect->version = 1;
     effect->object = probe;
     effect->processReplacing = processReplacing;
+
+    int width = 0, height = 0;
+    if (const char* size = environment ("TOLVANE_PROBE_EDITOR"); size != nullptr && std::sscanf (size, "%dx%d", &width, &height) == 2)
+    {
+        effect->flags |= effFlagsHasEditor;
+        probe->editorRect.right = (short) width;
+        probe->editorRect.bottom = (short) height;
+    }
+
     return effect;
 }
