@@ -2,6 +2,7 @@
 
 #include "../app/PluginHostApp.h"
 #include "../app/ProcessPriority.h"
+#include "../app/SettingsStore.h"
 #include "ComponentModalDialog.h"
 #include "FixedSizeHolder.h"
 #include "WindowPlacement.h"
@@ -36,12 +37,18 @@ MainHostWindow::MainHostWindow()
 
 MainHostWindow::~MainHostWindow()
 {
-    if (hasBeenShown)
-        getApplicationProperties().getUserSettings()->setValue (windowStateKey, getWindowStateAsString());
+    storeWindowState();
 
     auto& commandManager = getCommandManager();
     if (commandManager.getFirstCommandTarget (0) == this)
         commandManager.setFirstCommandTarget (nullptr);
+}
+
+void MainHostWindow::storeWindowState()
+{
+    if (hasBeenShown)
+        SettingsStore::storeAndSave (*getApplicationProperties().getUserSettings(),
+                                     windowStateKey, getWindowStateAsString());
 }
 
 void MainHostWindow::useNativeTitleBar()
@@ -118,10 +125,9 @@ void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager
     ComponentModalDialog dialog ("Audio / MIDI Settings", holder, *this);
     dialog.runModalLoop();
 
-    auto& userSettings = *getApplicationProperties().getUserSettings();
     const auto state = deviceManager.createStateXml();
-    userSettings.setValue (deviceStateKey, state.get());
-    userSettings.save();
+    SettingsStore::storeAndSave (*getApplicationProperties().getUserSettings(),
+                                 deviceStateKey, SettingsStore::xmlValue (state.get()));
 }
 
 //==============================================================================

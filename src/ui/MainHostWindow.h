@@ -7,8 +7,8 @@
 
     Light grey background of its own (not the look and feel's), native title bar set by the
     application, not resizable by the user. Restores its bounds from the settings value
-    "mainWindowPos" when built and, if it was ever shown, stores them there when destroyed,
-    so the settings store must outlive it. Its close button and Alt+F4 end the application. It offers two commands
+    "mainWindowPos" when built and, if it was ever shown, stores them there and saves the
+    file when destroyed, so the settings store must outlive it. Its close button and Alt+F4 end the application. It offers two commands
     and an "Options" menu model that is not displayed anywhere.
 
     Needs the running PluginHostApp's command manager and settings store. Message thread only.
@@ -45,6 +45,11 @@ public:
         the application quits without ever showing it).
     */
     void useNativeTitleBar();
+
+    /** Stores the window's state under "mainWindowPos" and saves the settings file at once,
+        if the window was ever shown. The destructor does it too.
+    */
+    void storeWindowState();
 
     /** Asks the application to quit; always reports that it did. */
     bool requestQuit();

@@ -271,6 +271,59 @@ reference_editor_opens_the_settings_dialog_in_its_colours)
     wait_exit
     ;;
 
+module_is_found_beside_the_real_executable)
+    # A module of the same name in the current folder is never taken, whether the program is
+    # found through PATH or started through a symlink that lies in that folder.
+    mkdir -p "$work/elsewhere"
+    echo "not a module" > "$work/elsewhere/Tolvane Editor.so"
+    ln -s "$TOLVANE_APP" "$work/elsewhere/tolvane-editor"
+    for how in path symlink; do
+        if [ $how = path ]; then
+            (cd "$work/elsewhere" && PATH="$(dirname "$TOLVANE_APP"):$PATH" exec "Tolvane Editor") > "$work/app.log" 2>&1 &
+        else
+            (cd "$work/elsewhere" && exec ./tolvane-editor) > "$work/app.log" 2>&1 &
+        fi
+        app_pid=$!
+        id=$(wait_window "$editor_title") || fail "started through $how: the editor beside the executable did not load"
+        press "$id" ctrl+q
+        wait_exit
+    done
+    ;;
+
+damaged_settings_are_set_aside_and_never_written_over)
+    mkdir -p "$(dirname "$settings_file")"
+    printf '<?xml version="1.0" encoding="UTF-8"?>\n<PROPERTIES>\n  <VALUE name="mainWindowPos" val="300 250 640 420"/>\n  <VALUE name="audioDeviceState">\n    <DEVICESETUP deviceType="JACK"' > "$settings_file"
+    cp "$settings_file" "$work/damaged"
+    KEY=ctrl+q run_until_quit
+    cmp -s "$work/damaged" "$settings_file.damaged" || fail "the damaged file was not kept as it was"
+    [ -n "$(stored_position)" ] || fail "no position stored in the new settings file"
+
+    # A folder in the file's place, and a settings folder that cannot be made (a file holds
+    # its name; permissions would not stop root): it runs and quits cleanly all the same.
+    rm -rf "$settings_file"
+    mkdir -p "$settings_file"
+    KEY=ctrl+q run_until_quit
+    [ -d "$settings_file" ] || fail "the folder in the settings file's place was touched"
+    rm -rf "$XDG_CONFIG_HOME"
+    mkdir -p "$XDG_CONFIG_HOME" && touch "$XDG_CONFIG_HOME/Tolvane Editor"
+    KEY=ctrl+q run_until_quit
+    ;;
+
+system_quit_signals_store_the_moved_position)
+    for signal in TERM HUP; do
+        start_app "$TOLVANE_APP"
+        id=$(wait_window "$editor_title") || fail "no window titled '$editor_title' appeared"
+        target=$([ $signal = TERM ] && echo "320 260" || echo "360 280")
+        xdotool windowmove --sync "$id" $target
+        sleep 0.3
+        read -r x y _ _ <<< "$(geometry "$id")"
+        kill -$signal "$app_pid"
+        wait_exit
+        stored=$(stored_position)
+        [[ "$stored" == "$x $y "* ]] || fail "SIG$signal: stored '$stored', the window was at $x,$y"
+    done
+    ;;
+
 editor_and_dialog_follow_the_display_scale)
     # The framework takes a display's scale from XSETTINGS' "Gdk/WindowScalingFactor" (whole
     # numbers; not from Xft.dpi), read as it starts. On a display of its own, big enough for 200 %:

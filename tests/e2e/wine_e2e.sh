@@ -205,6 +205,21 @@ case "$case_name" in
         wait_exit
         ;;
 
+    checker_passes_the_windows_reference_plugin)
+        # tolvane-check.exe on the Windows reference plug-in: the silent device, the handshake
+        # through the Windows calling convention and the editor in a window of Wine's.
+        cd "$TOLVANE_WIN_DIST" || fail "no folder $TOLVANE_WIN_DIST"
+        WINEDEBUG=-all wine "$TOLVANE_WIN_DIST/tolvane-check.exe" "$app_name.dll" > "$work/report.txt" 2> "$work/app.log"
+        code=$?
+        cd "$work" || true
+        tr -d '\r' < "$work/report.txt" > "$work/app.log"
+        [ "$code" = 0 ] || fail "tolvane-check.exe ended with exit status $code"
+        grep -q '^Summary: [0-9]* PASS, 0 WARN, 0 FAIL' "$work/app.log" || fail "not every check passed"
+        for name in editor editor-window capability colours blocks play-head teardown; do
+            grep -q "^PASS  $name " "$work/app.log" || fail "no passed check $name"
+        done
+        ;;
+
     framework_editor_drawn_once_at_each_display_scale)
         # The reference plug-in (built with the framework, told the scale by the host) at
         # 100, 125, 150 and 200 %: its editor fills the window once at that scale, its button

@@ -12,9 +12,10 @@
       TOLVANE_PROBE_COLOURS     "text,accent,background" in hex (default: refuses the colours)
       TOLVANE_PROBE_TAKES_SCALE reply to "supportsViewDpiScaling" (default 0); the content scales
                                 the host then sends are logged
-      TOLVANE_PROBE_EDITOR      "WIDTHxHEIGHT": on Windows, an editor of that many pixels, a plain
-                                child window that knows nothing of display scaling, drawn as four
-                                quadrants (red, green / blue, yellow) and logging mouse clicks
+      TOLVANE_PROBE_EDITOR      "WIDTHxHEIGHT": has an editor of that size (default: no editor),
+                                on Windows a plain child window that knows nothing of display
+                                scaling, drawn as four quadrants (red, green / blue, yellow) and
+                                logging mouse clicks; elsewhere an empty area
 
     Commands, run on the host's message thread from the plug-in's idle call:
       settings                  calls the settings call-back
@@ -24,6 +25,7 @@
       tempo BPM                 calls the tempo call-back from the audio thread, and logs the
                                 play head of that block and of the next one
       tempo-foreign BPM         the same with a handle that is not the host's
+      settings-at-close         calls the settings call-back again when the host closes it
       resize WIDTHxHEIGHT       resizes the editor and asks the host to fit its window to it
 */
 #include "ModuleIdentity.h"
@@ -58,6 +60,7 @@ namespace
         size_t commandsDone = 0;
         bool insideCommand = false, nestedSettingsPending = false;
         bool processLogged = false;
+        bool settingsAtClose = false;
 
         // Handed from the message thread to the audio thread, and the play heads back.
         std::atomic<float> pendingTempo { 0.0f };
@@ -131,7 +134,6 @@ namespace
         log ("%s: returned", label);
     }
 
-   #if defined (_WIN32)
     bool parseSize (const char* text, ERect& rect)
     {
         int width = 0, height = 0;
@@ -142,6 +144,7 @@ namespace
         return true;
     }
 
+   #if defined (_WIN32)
     LRESULT CALLBACK editorProc (HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         switch (message)
@@ -205,19 +208,22 @@ namespace
         probe.editorWindow = nullptr;
     }
 
+   #endif
+
     void resizeEditor (Probe& probe, const char* size)
     {
         if (! parseSize (size, probe.editorRect))
             return;
 
         const int width = probe.editorRect.right, height = probe.editorRect.bottom;
+       #if defined (_WIN32)
         if (probe.editorWindow != nullptr)
             SetWindowPos (probe.editorWindow, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+       #endif
 
         const auto answer = probe.host (&probe.effect, audioMasterSizeWindow, width, height, nullptr, 0.0f);
         log ("resized %dx%d, host answered %d", width, height, (int) answer);
     }
-   #endif
 
     void runCommand (Probe& probe, const std::string& command)
     {
@@ -240,6 +246,10 @@ namespace
         {
             callSettings (probe, foreignHandle (probe), "settings with a foreign handle");
         }
+        else if (command == "settings-at-close")
+        {
+            probe.settingsAtClose = true;
+        }
         else if (command.rfind ("tempo", 0) == 0)
         {
             const auto space = command.find (' ');
@@ -247,12 +257,10 @@ namespace
             probe.pendingTempo = space == std::string::npos ? 0.0f : std::strtof (command.c_str() + space + 1, nullptr);
             probe.tempoStage = 1;
         }
-       #if defined (_WIN32)
         else if (command.rfind ("resize ", 0) == 0)
         {
             resizeEditor (probe, command.c_str() + 7);
         }
-       #endif
     }
 
     void readCommands (Probe& probe)
@@ -305,7 +313,9 @@ namespace
             return;
         }
 
-        readCommands (probe);
+        // A tempo command is done once the audio thread has seen its result.
+        if (probe.tempoStage == 0)
+            readCommands (probe);
     }
 
     bool writeColours (void* ptr)
@@ -410,21 +420,25 @@ namespace
                 }
                 return index == TOLVANE_MINIHOST_INDEX ? vendorSpecific (probe, value, ptr) : 0;
 
-           #if defined (_WIN32)
             case effEditGetRect:
                 *static_cast<ERect**> (ptr) = &probe.editorRect;
                 return 1;
 
             case effEditOpen:
+               #if defined (_WIN32)
                 openEditor (probe, static_cast<HWND> (ptr));
+               #endif
                 return 1;
 
             case effEditClose:
+               #if defined (_WIN32)
                 closeEditor (probe);
+               #endif
                 return 1;
-           #endif
 
             case effClose:
+                if (probe.settingsAtClose)
+                    callSettings (probe, probe.hostHandle, "settings at close");
                 log ("closed");
                 delete &probe;
                 return 1;
@@ -488,9 +502,8 @@ TEST_MODULE_EXPORT AEffect* VSTPluginMain (audioMasterCallback host)
     effect->object = probe;
     effect->processReplacing = processReplacing;
 
-   #if defined (_WIN32)
     if (parseSize (environment ("TOLVANE_PROBE_EDITOR"), probe->editorRect))
         effect->flags |= effFlagsHasEditor;
-   #endif
+
     return effect;
 }
