@@ -2,7 +2,8 @@
 # Cross-builds the Windows application on Debian with mingw-w64 and packs it:
 #   build-windows/dist/Tolvane Editor.exe   the application
 #   build-windows/dist/Tolvane Editor.dll   the reference plug-in, under the application's base name
-#   build-windows/dist/TolvaneEditor-<version>-windows-x64.zip   both, with install notes
+#   build-windows/dist/tolvane-check.exe    the conformance checker for plug-in makers (not packed)
+#   build-windows/dist/TolvaneEditor-<version>-windows-x64.zip   the first two, with install notes
 #
 # Installs what is missing first (as root; as another user it lists what is missing). The
 # static libpng and libjpeg are built once from Debian's sources and cached
@@ -35,7 +36,7 @@ cmake -S . -B "$build_dir" -G Ninja \
       -DTOLVANE_WARNINGS_AS_ERRORS=$werror
 nice cmake --build "$build_dir"
 
-for f in "$app_name.exe" "$app_name.dll"; do
+for f in "$app_name.exe" "$app_name.dll" tolvane-check.exe; do
     [ -f "$dist/$f" ] || { echo "The build did not produce $dist/$f" >&2; exit 1; }
 done
 
@@ -73,4 +74,4 @@ rm -f "$dist/$zip_name"
 (cd "$stage" && zip -q -r -X "$OLDPWD/$dist/$zip_name" "$app_name")
 
 echo "Built:"
-ls -l "$dist/$app_name.exe" "$dist/$app_name.dll" "$dist/$zip_name"
+ls -l "$dist/$app_name.exe" "$dist/$app_name.dll" "$dist/tolvane-check.exe" "$dist/$zip_name"

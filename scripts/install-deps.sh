@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the application and the tests need, when missing.
 # Usage: scripts/install-deps.sh [build|test|windows|wine|third-party PACKAGE...]   (test adds
-# what only the test suite uses: GoogleTest, Google Benchmark, JACK with its dummy back end and
-# screenshots; third-party adds JACK and the named plug-in packages)
+# what only the test suite uses: GoogleTest, Google Benchmark, JACK with its dummy back end,
+# screenshots, jq and an XSETTINGS daemon for a display scaled to 200 %; third-party adds JACK
+# and the named plug-in packages)
 set -euo pipefail
 
 want=(
@@ -13,7 +14,7 @@ want=(
     xvfb openbox xdotool wmctrl x11-utils procps
 )
 if [ "${1:-build}" = test ]; then
-    want+=(libgtest-dev libbenchmark-dev jackd2 imagemagick)
+    want+=(libgtest-dev libbenchmark-dev jackd2 imagemagick jq xsettingsd)
 fi
 # windows: the cross build for Windows (scripts/build-windows.sh; dpkg-dev fetches the
 # image libraries' sources). wine: running it under Wine on a private display.

@@ -45,7 +45,7 @@ finish() {
 }
 trap finish EXIT
 
-tolvane_start_display "${TOLVANE_THIRD_PARTY_SCREEN:-1280x1024}" || exit 1
+TOLVANE_XVFB_SCREEN="${TOLVANE_THIRD_PARTY_SCREEN:-1280x1024}x24" tolvane_start_display || exit 1
 export JACK_DEFAULT_SERVER="tolvane-third-party-$$"
 tolvane_start_jack "$JACK_DEFAULT_SERVER" 256 2 || exit 1
 

@@ -42,6 +42,7 @@ void ReferenceProcessor::prepareToPlay (double sampleRate, int maximumExpectedSa
     keyboardState.reset();
     hostView.sampleRate = sampleRate;
     hostView.blockSize = maximumExpectedSamplesPerBlock;
+    channelMessages.ensureSize (4096);
 }
 
 bool ReferenceProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
@@ -71,9 +72,18 @@ void ReferenceProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::M
         }
     }
 
-    keyboardState.processNextMidiBuffer (midi, 0, buffer.getNumSamples(), true);
+    // The keyboard and the synthesiser copy every event into a MidiMessage, which takes the
+    // heap for more than eight bytes. They only play channel messages, so system-exclusive ones
+    // (machine control, dumps) stay out of what they see.
+    channelMessages.clear();
+
+    for (const auto event : midi)
+        if (event.numBytes <= 3)
+            channelMessages.addEvent (event.data, event.numBytes, event.samplePosition);
+
+    keyboardState.processNextMidiBuffer (channelMessages, 0, buffer.getNumSamples(), true);
     buffer.clear();
-    synth.renderNextBlock (buffer, midi, 0, buffer.getNumSamples());
+    synth.renderNextBlock (buffer, channelMessages, 0, buffer.getNumSamples());
 }
 
 juce::pointer_sized_int ReferenceProcessor::handleVstPluginCanDo (juce::int32, juce::pointer_sized_int,

@@ -78,6 +78,7 @@ public:
 
 private:
     juce::Synthesiser synth;
+    juce::MidiBuffer channelMessages;   // a block's channel messages, sized when preparing
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ReferenceProcessor)
 };

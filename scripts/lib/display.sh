@@ -1,33 +1,39 @@
 # Sourced by the scripts: starts a private X display (Xvfb) with a window manager (openbox)
 # and exports DISPLAY. Without a window manager some plug-in editors turn harmless X errors
-# into process exits, and windows get no frame or title bar.
+# into process exits, and windows get no frame or title bar. TOLVANE_XVFB_SCREEN sets the
+# screen (default 1280x1024x24).
 
-# tolvane_start_display [WIDTHxHEIGHT]: the screen is 1280x1024 unless given.
 tolvane_start_display() {
-    local n=90 size=${1:-1280x1024}
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-
-    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp > /dev/null 2>&1 &
+    # Xvfb picks a free display number itself and writes it once it accepts clients: no race
+    # with a display that another process is starting or stopping at the same moment.
+    local number_file
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${TOLVANE_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp \
+        3> "$number_file" > /dev/null 2>&1 &
     TOLVANE_XVFB_PID=$!
 
-    local tries=0
-    until DISPLAY=":$n" xdotool getdisplaygeometry > /dev/null 2>&1; do
+    local tries=0 n=""
+    until n=$(head -n 1 "$number_file") && [ -n "$n" ]; do
         tries=$((tries + 1))
         if [ $tries -gt 100 ] || ! kill -0 "$TOLVANE_XVFB_PID" 2>/dev/null; then
-            echo "Could not start Xvfb on :$n" >&2
+            echo "Could not start Xvfb" >&2
+            rm -f "$number_file"
             return 1
         fi
         sleep 0.1
     done
+    rm -f "$number_file"
 
-    DISPLAY=":$n" openbox > /dev/null 2>&1 &
+    local wm_log=${TMPDIR:-/tmp}/tolvane-openbox-$n.log
+    DISPLAY=":$n" openbox > "$wm_log" 2>&1 &
     TOLVANE_WM_PID=$!
 
     tries=0
     until DISPLAY=":$n" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
         tries=$((tries + 1))
-        if [ $tries -gt 100 ]; then
-            echo "The window manager did not start on :$n" >&2
+        if [ $tries -gt 300 ]; then
+            echo "The window manager did not start on :$n; its log:" >&2
+            cat "$wm_log" >&2
             return 1
         fi
         sleep 0.1

@@ -7,6 +7,7 @@ namespace
 {
     // The object that answers the call-backs. Read on any thread, written on the message thread.
     std::atomic<MiniHostCallbacks*> answering { nullptr };
+    std::atomic<MiniHostCallbacks::Observer*> observing { nullptr };
 
     MiniHostCallbacks* answeringFor (void* hostHandle) noexcept
     {
@@ -51,11 +52,19 @@ void MiniHostCallbacks::stopAnswering()
     cancelPendingUpdate();
 }
 
+void MiniHostCallbacks::setObserver (Observer* observer) noexcept
+{
+    observing.store (observer, std::memory_order_release);
+}
+
 TolvaneMiniHostSettingsCallback MiniHostCallbacks::settingsCallback() noexcept { return tolvaneMiniHostSettings; }
 TolvaneMiniHostTempoCallback MiniHostCallbacks::tempoCallback() noexcept       { return tolvaneMiniHostTempo; }
 
 void MiniHostCallbacks::answerSettings (void* handle)
 {
+    if (auto* observer = observing.load (std::memory_order_acquire))
+        observer->settingsCalled (handle);
+
     auto* callbacks = answeringFor (handle);
 
     if (callbacks == nullptr)
@@ -74,6 +83,9 @@ void MiniHostCallbacks::answerSettings (void* handle)
 
 void MiniHostCallbacks::answerTempo (void* handle, float beatsPerMinute) noexcept
 {
+    if (auto* observer = observing.load (std::memory_order_acquire))
+        observer->tempoCalled (handle, beatsPerMinute);
+
     auto* callbacks = answeringFor (handle);
 
     if (callbacks == nullptr || ! std::isfinite (beatsPerMinute) || beatsPerMinute <= 0.0f)

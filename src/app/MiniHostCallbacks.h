@@ -31,6 +31,23 @@ public:
         virtual void setTempoForPlugin (double beatsPerMinute) noexcept = 0;
     };
 
+    /** Sees every call of the two call-backs as it arrives, before it is answered or turned
+        away, whatever its handle: for a tool that reports what a plug-in does. Called on the
+        plug-in's thread; must neither lock nor allocate.
+    */
+    class Observer
+    {
+    public:
+        virtual ~Observer() = default;
+        virtual void settingsCalled (void* hostHandle) noexcept = 0;
+        virtual void tempoCalled (void* hostHandle, float beatsPerMinute) noexcept = 0;
+    };
+
+    /** Makes observer (or none) see the calls from now on. The application has none. The
+        observer must outlive every call that may still be on its way to it.
+    */
+    static void setObserver (Observer* observer) noexcept;
+
     MiniHostCallbacks (void* hostHandle, Host& host) noexcept;
     ~MiniHostCallbacks() override;
 

@@ -49,10 +49,14 @@ namespace MiniHostHandshake
         // The text is passed as a writable pointer by the interface; the plug-in only reads it.
         char capability[] = TOLVANE_MINIHOST_CAN_DO;
 
-        if (send (effect, TOLVANE_MINIHOST_OPCODE_CAN_DO, 0, 0, capability) != TOLVANE_MINIHOST_CAN_DO_SUPPORTED)
+        reply.capabilityReply = send (effect, TOLVANE_MINIHOST_OPCODE_CAN_DO, 0, 0, capability);
+
+        if (reply.capabilityReply != TOLVANE_MINIHOST_CAN_DO_SUPPORTED)
             return reply;
 
-        if (sendVendorSpecific (effect, TOLVANE_MINIHOST_HANDLE, hostHandle) == 0)
+        reply.handleReply = sendVendorSpecific (effect, TOLVANE_MINIHOST_HANDLE, hostHandle);
+
+        if (reply.handleReply == 0)
             return reply;
 
         reply.supported = true;
@@ -71,7 +75,9 @@ namespace MiniHostHandshake
         reply.keyboardFlag = keyboardFlag;
         reply.windowSizeMode = windowSizeMode;
 
-        if (sendVendorSpecific (effect, TOLVANE_MINIHOST_COLOURS, colours) == 0)
+        reply.coloursReply = sendVendorSpecific (effect, TOLVANE_MINIHOST_COLOURS, colours);
+
+        if (reply.coloursReply == 0)
             return reply;
 
         reply.coloursSupplied = true;

@@ -29,6 +29,11 @@ namespace MiniHostHandshake
         TolvaneMiniHostKeyboardFlag keyboardFlag = 0;
         TolvaneMiniHostSizeMode windowSizeMode = TOLVANE_MINIHOST_SIZE_FIXED;
         std::array<juce::uint32, 3> colours {};
+
+        /** The plug-in's replies as they came, for reporting: to the capability query, to
+            the host handle and to the colours; 0 for a message that was not sent.
+        */
+        juce::int64 capabilityReply = 0, handleReply = 0, coloursReply = 0;
     };
 
     /** The VST 2.x plug-in's own entry structure, as the framework's hosting holds it; null

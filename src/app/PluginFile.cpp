@@ -11,6 +11,13 @@ namespace PluginFile
        #endif
     }
 
+    juce::File runningExecutable()
+    {
+        // currentApplicationFile comes from argv[0] joined to the current folder on Linux;
+        // hostApplicationPath is the running image on every platform.
+        return juce::File::getSpecialLocation (juce::File::hostApplicationPath);
+    }
+
     juce::File forExecutable (const juce::File& executable)
     {
         return executable.getSiblingFile (executable.getFileNameWithoutExtension() + moduleExtension());

@@ -11,6 +11,13 @@ namespace PluginFile
     /** ".dll" on Windows, ".so" elsewhere. */
     const char* moduleExtension() noexcept;
 
+    /** The running executable as a file: the image the process runs, with every symbolic
+        link resolved (/proc/self/exe on Linux), never what the process was started as. A
+        start through PATH, a symlink or a launcher still finds the module beside the real
+        executable, and never one in the current folder.
+    */
+    juce::File runningExecutable();
+
     /** The module file that belongs to the given executable file. */
     juce::File forExecutable (const juce::File& executable);
 

@@ -6,7 +6,9 @@
 #include "MiniHostHandshake.h"
 #include "PluginCallFence.h"
 #include "PluginFile.h"
+#include "PluginLoader.h"
 #include "SettingsLocation.h"
+#include "SettingsStore.h"
 #include "ShutdownWatchdog.h"
 #include "X11EventNudge.h"
 
@@ -43,11 +45,15 @@ bool PluginHostApp::moreThanOneInstanceAllowed()          { return true; }
 void PluginHostApp::createSettingsStore()
 {
     settings = std::make_unique<juce::ApplicationProperties>();
-    settings->setStorageParameters (SettingsLocation::storeOptions());
+    // An unreadable file is set aside before the store could write over it.
+    settings->setStorageParameters (SettingsStore::openSafely (SettingsLocation::storeOptions()));
 }
 
 void PluginHostApp::initialise (const juce::String&)
 {
+    // A log-out or a plain kill quits like the close button: position stored, file saved.
+    quitSignals = std::make_unique<QuitSignals> ([this] { systemRequestedQuit(); });
+
     juce::LookAndFeel::getDefaultLookAndFeel().setUsingNativeAlertWindows (true);
 
     formatManager.addDefaultFormats();
@@ -83,10 +89,10 @@ void PluginHostApp::initialise (const juce::String&)
 
     DeviceSetup::attach (*plugin, player, deviceManager);
 
-    mainWindow->setVisible (true);
+    mainWindow->showOnceScaleIsKnown();
 
     // So that the window manager's close request is never left unread (Linux).
-    eventNudge = std::make_unique<X11EventNudge> (mainWindow->getWindowHandle());
+    eventNudge = std::make_unique<X11EventNudge> (*mainWindow);
 }
 
 void PluginHostApp::shutdown()
@@ -96,6 +102,11 @@ void PluginHostApp::shutdown()
 
     // A plug-in that never returns from its teardown cannot keep the process alive.
     auto watchdog = std::make_unique<ShutdownWatchdog>();
+
+    // From here on a call-back from the plug-in, even one made while it is torn down or one
+    // still waiting for the message thread, opens no dialog and registers no MIDI input.
+    shuttingDown = true;
+    miniHostCallbacks.stopAnswering();
 
     // The audio and MIDI callbacks leave before the plug-in goes.
     DeviceSetup::detach (player, deviceManager);
@@ -111,15 +122,15 @@ void PluginHostApp::shutdown()
     plugin.reset();
     watchdog.reset();
 
-    // Only the plug-in calls these, and it is gone.
-    miniHostCallbacks.stopAnswering();
-
     // The window stores its position into the settings, which are written when they go.
     mainWindow.reset();
     settings.reset();
 
     // The look and feel outlives every window drawn with it.
     lookAndFeel.reset();
+
+    // Everything is saved: the system's signals may end the process directly again.
+    quitSignals.reset();
 }
 
 void PluginHostApp::systemRequestedQuit()
@@ -136,12 +147,10 @@ void PluginHostApp::systemRequestedQuit()
 
 void PluginHostApp::saveSettingsBeforeTeardown()
 {
-    // The plug-in's teardown may hang: what the user set is written before it begins.
+    // The plug-in's teardown may hang: what the user set is written before it begins (the
+    // device state was written when the dialog closed).
     if (mainWindow != nullptr)
         mainWindow->storeWindowState();
-
-    if (settings != nullptr)
-        settings->saveIfNeeded();
 }
 
 void PluginHostApp::fencePluginCalls()
@@ -153,36 +162,15 @@ void PluginHostApp::fencePluginCalls()
 
 std::unique_ptr<juce::AudioPluginInstance> PluginHostApp::loadPlugin()
 {
-    const auto executable = juce::File::getSpecialLocation (juce::File::currentApplicationFile);
-    const auto module = PluginFile::forExecutable (executable);
+    const auto module = PluginFile::forExecutable (PluginFile::runningExecutable());
 
-    juce::PluginDescription description;
-    description.pluginFormatName = "VST";
-    description.fileOrIdentifier = module.getFullPathName();
+    auto loaded = PluginLoader::load (formatManager, module);
 
-    if (! PluginFile::isPresent (module))
-    {
+    if (loaded.instance == nullptr)
         juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon,
-                                           "Plugin file not found",
-                                           module.getFullPathName(),
-                                           "OK");
-        quit();
-        return nullptr;
-    }
+                                           loaded.failureTitle, loaded.failureMessage, "OK");
 
-    juce::String error;
-    auto instance = formatManager.createPluginInstance (description, 44100.0, 512, error);
-
-    if (instance == nullptr)
-    {
-        // The file is there but is no usable module: say so rather than vanish.
-        juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon,
-                                           "Plugin could not be loaded",
-                                           PluginFile::loadFailureMessage (module, error),
-                                           "OK");
-    }
-
-    return instance;
+    return std::move (loaded.instance);
 }
 
 //==============================================================================
@@ -215,10 +203,14 @@ int PluginHostApp::runMiniHostHandshake()
 
 void PluginHostApp::openSettingsDialogForPlugin()
 {
-    if (mainWindow == nullptr)
+    if (mainWindow == nullptr || shuttingDown)
         return;
 
     mainWindow->openSettingsDialog (deviceManager);
+
+    // Shut-down may have begun while the dialog was open; a detached player stays detached.
+    if (shuttingDown)
+        return;
 
     // Inputs enabled in the dialog reach the player only once it is registered for them.
     DeviceSetup::registerMidiInputs (player, deviceManager);

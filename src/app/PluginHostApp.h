@@ -6,6 +6,7 @@
 
 #include "../audio/TransportAudioProcessorPlayer.h"
 #include "MiniHostCallbacks.h"
+#include "QuitSignals.h"
 
 #include <memory>
 
@@ -71,6 +72,8 @@ private:
     std::unique_ptr<X11EventNudge> eventNudge;
     std::unique_ptr<juce::LookAndFeel> lookAndFeel;
     MiniHostCallbacks miniHostCallbacks { this, *this };
+    std::unique_ptr<QuitSignals> quitSignals;
+    bool shuttingDown = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PluginHostApp)
 };

@@ -6,7 +6,7 @@
 // Xlib is loaded at run time, as the framework loads it.
 struct X11EventNudge::Connection
 {
-    explicit Connection (::Window target) : window (target)
+    Connection()
     {
         if (! library.open ("libX11.so.6"))
             return;
@@ -33,9 +33,9 @@ struct X11EventNudge::Connection
             closeDisplay (display);
     }
 
-    bool isOpen() const noexcept { return display != nullptr && window != 0; }
+    bool isOpen() const noexcept { return display != nullptr; }
 
-    void nudge()
+    void nudge (::Window window)
     {
         XEvent event {};
         event.xclient.type = ClientMessage;
@@ -55,12 +55,12 @@ struct X11EventNudge::Connection
     int (*flush) (Display*) = nullptr;
 
     Display* display = nullptr;
-    ::Window window;
     Atom messageType = 0;
 };
 
-X11EventNudge::X11EventNudge (void* nativeWindowHandle)
-    : connection (std::make_unique<Connection> ((::Window) (juce::pointer_sized_uint) nativeWindowHandle))
+X11EventNudge::X11EventNudge (juce::Component& windowToNudge)
+    : window (&windowToNudge),
+      connection (std::make_unique<Connection>())
 {
     if (connection->isOpen())
         startTimer (250);
@@ -68,12 +68,16 @@ X11EventNudge::X11EventNudge (void* nativeWindowHandle)
 
 void X11EventNudge::timerCallback()
 {
-    connection->nudge();
+    if (window == nullptr)
+        return;
+
+    if (const auto handle = (::Window) (juce::pointer_sized_uint) window->getWindowHandle())
+        connection->nudge (handle);
 }
 #else
 struct X11EventNudge::Connection {};
 
-X11EventNudge::X11EventNudge (void*) {}
+X11EventNudge::X11EventNudge (juce::Component&) {}
 void X11EventNudge::timerCallback() {}
 #endif
 

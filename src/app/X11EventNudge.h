@@ -1,6 +1,6 @@
 #pragma once
 
-#include <juce_events/juce_events.h>
+#include <juce_gui_basics/juce_gui_basics.h>
 
 #include <memory>
 
@@ -18,14 +18,15 @@
 class X11EventNudge final : private juce::Timer
 {
 public:
-    /** Starts nudging the top-level window with this native handle (an X11 Window). */
-    explicit X11EventNudge (void* nativeWindowHandle);
+    /** Starts nudging this top-level window (whichever native window it has at the time). */
+    explicit X11EventNudge (juce::Component& window);
     ~X11EventNudge() override;
 
 private:
     void timerCallback() override;
 
     struct Connection;
+    juce::Component::SafePointer<juce::Component> window;
     std::unique_ptr<Connection> connection;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (X11EventNudge)

@@ -20,9 +20,44 @@ namespace DeviceSetup
         deviceManager.initialise (256, 256, savedState.get(), true, {}, nullptr);
     }
 
+    void runOutputAloneIfInputUnused (juce::AudioDeviceManager& deviceManager, int pluginInputChannels)
+    {
+        const auto previous = deviceManager.getAudioDeviceSetup();
+        auto setup = previous;
+        const auto isOpen = deviceManager.getCurrentAudioDevice() != nullptr;
+
+        if (isOpen && (pluginInputChannels > 0 || setup.inputDeviceName.isEmpty()))
+            return;
+
+        if (! isOpen)
+        {
+            // A device that failed to open leaves no names behind.
+            auto* type = deviceManager.getCurrentDeviceTypeObject();
+            if (type == nullptr)
+                return;
+
+            const auto outputs = type->getDeviceNames (false);
+            const auto saved = deviceManager.createStateXml();
+            const auto savedOutput = saved != nullptr ? saved->getStringAttribute ("audioOutputDeviceName") : juce::String();
+            setup.outputDeviceName = outputs.contains (savedOutput) ? savedOutput : outputs[type->getDefaultDeviceIndex (false)];
+        }
+
+        setup.inputDeviceName = {};
+        setup.inputChannels.clear();
+        setup.useDefaultInputChannels = false;
+
+        // Not the user's choice: the state that the settings store keeps stays as it is.
+        // An output that will not run alone (Wine's WASAPI on a null device) gets back the
+        // device that was open before.
+        if (deviceManager.setAudioDeviceSetup (setup, false).isNotEmpty() && isOpen)
+            deviceManager.setAudioDeviceSetup (previous, false);
+    }
+
     void attach (juce::AudioPluginInstance& plugin, TransportAudioProcessorPlayer& player,
                  juce::AudioDeviceManager& deviceManager)
     {
+        runOutputAloneIfInputUnused (deviceManager, plugin.getTotalNumInputChannels());
+
         plugin.setPlayHead (&player);
         player.setProcessor (&plugin);
 

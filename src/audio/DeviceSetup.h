@@ -19,10 +19,21 @@ namespace DeviceSetup
 
     /** Makes the player the plug-in's play head, gives it the plug-in, sizes its work buffer
         to the plug-in's outputs and block size, adds it as audio callback and registers it
-        for every MIDI input.
+        for every MIDI input. First runs the device's output alone where its input would only
+        be in the way (runOutputAloneIfInputUnused).
     */
     void attach (juce::AudioPluginInstance& plugin, TransportAudioProcessorPlayer& player,
                  juce::AudioDeviceManager& deviceManager);
+
+    /** Reopens the audio device without its input side when the plug-in takes no audio input,
+        or when no device could be opened with an input: with the framework's WASAPI device an
+        input that fails to open or start, or whose session ends, stops the output too (a
+        disabled, unplugged or blocked microphone). The output opened alone is the one open
+        before, else the saved one, else the device type's default; if it will not run alone,
+        the device open before is opened again. Not counted as the user's choice: the saved
+        device state is kept as it is, so a plug-in with inputs still gets them next time.
+    */
+    void runOutputAloneIfInputUnused (juce::AudioDeviceManager& deviceManager, int pluginInputChannels);
 
     /** Registers the player under every MIDI input present; the device manager keeps the
         registration only for enabled inputs, and never doubles one.

@@ -5,39 +5,82 @@ TransportState PositionRecord::read() const noexcept
     for (;;)
     {
         // The copy's loads acquire: had one seen a store made after the sequence moved, the
-        // sequence read after them would have moved too.
+        // sequence read after them would have moved too. The total played is read after the
+        // copy, so it is never less than what the copy holds of it. The total and the tempo
+        // change without moving the sequence: what they hold within the check, they held
+        // while the copy was the record's.
         const auto before = sequence.load (std::memory_order_acquire);
-        const auto copy = copies[before & 1u].load();
+        const auto entry = copies[before & 1u].load();
+        const auto played = samplesPlayed.load (std::memory_order_acquire);
+        const auto rate = playedRate.load (std::memory_order_acquire);
+        const auto bpm = tempo.load (std::memory_order_acquire);
 
         if (sequence.load (std::memory_order_relaxed) == before)
-            return copy;
+        {
+            auto state = withOwedSamples (entry, played, rate).state;
+            state.bpm = bpm;
+            return state;
+        }
     }
+}
+
+void PositionRecord::setTempo (double beatsPerMinute) noexcept
+{
+    tempo.store (beatsPerMinute, std::memory_order_release);
+}
+
+void PositionRecord::advance (int numSamples, double sampleRate) noexcept
+{
+    if (numSamples <= 0 || ! (sampleRate > 0.0))
+        return;
+
+    // The rate before the total: whoever sees the new total sees its rate.
+    playedRate.store (sampleRate, std::memory_order_release);
+    samplesPlayed.store (samplesPlayed.load (std::memory_order_relaxed) + numSamples,
+                         std::memory_order_release);
+
+    // Another writer inside folds the samples in with its next update, or a later block does.
+    if (! tryClaim())
+        return;
+
+    NoPause noPause;
+    publish (currentEntry(), noPause);
+    release();
+}
+
+PositionRecord::Entry PositionRecord::withOwedSamples (Entry entry, std::int64_t played, double rate) noexcept
+{
+    const auto owed = played - entry.samplesCounted;
+
+    // Counted whether playing or not: samples played while stopped are not owed later.
+    if (owed > 0)
+    {
+        entry.state = Transport::advance (entry.state, owed, rate);
+        entry.samplesCounted = played;
+    }
+
+    return entry;
+}
+
+PositionRecord::Entry PositionRecord::currentEntry() const noexcept
+{
+    // The total before its rate, as advance() stores them the other way round.
+    const auto played = samplesPlayed.load (std::memory_order_acquire);
+    return withOwedSamples (copies[0].load(), played, playedRate.load (std::memory_order_acquire));
 }
 
 void PositionRecord::claim() noexcept
 {
-    for (;;)
+    while (! tryClaim())
     {
-        auto expected = false;
-
-        if (writing.compare_exchange_weak (expected, true, std::memory_order_acquire,
-                                           std::memory_order_relaxed))
-            return;
     }
 }
 
-void PositionRecord::publish (const TransportState& state) noexcept
+bool PositionRecord::tryClaim() noexcept
 {
-    const auto current = sequence.load (std::memory_order_relaxed);
-
-    // Readers go to the second copy before the first one changes (the copy's stores release,
-    // so they cannot be seen before the sequence they follow)...
-    sequence.store (current + 1, std::memory_order_relaxed);
-    copies[0].store (state);
-
-    // ...and back to the complete first copy before the second one changes.
-    sequence.store (current + 2, std::memory_order_release);
-    copies[1].store (state);
+    auto expected = false;
+    return writing.compare_exchange_strong (expected, true, std::memory_order_acquire,
+                                            std::memory_order_relaxed);
 }
 
 void PositionRecord::release() noexcept
@@ -45,22 +88,22 @@ void PositionRecord::release() noexcept
     writing.store (false, std::memory_order_release);
 }
 
-TransportState PositionRecord::Copy::load() const noexcept
+PositionRecord::Entry PositionRecord::Copy::load() const noexcept
 {
-    TransportState state;
-    state.bpm           = bpm.load (std::memory_order_acquire);
-    state.timeInSamples = timeInSamples.load (std::memory_order_acquire);
-    state.timeInSeconds = timeInSeconds.load (std::memory_order_acquire);
-    state.isPlaying     = isPlaying.load (std::memory_order_acquire);
-    state.isRecording   = isRecording.load (std::memory_order_acquire);
-    return state;
+    Entry entry;
+    entry.state.timeInSamples = timeInSamples.load (std::memory_order_acquire);
+    entry.state.timeInSeconds = timeInSeconds.load (std::memory_order_acquire);
+    entry.state.isPlaying     = isPlaying.load (std::memory_order_acquire);
+    entry.state.isRecording   = isRecording.load (std::memory_order_acquire);
+    entry.samplesCounted      = samplesCounted.load (std::memory_order_acquire);
+    return entry;
 }
 
-void PositionRecord::Copy::store (const TransportState& state) noexcept
+void PositionRecord::Copy::store (const Entry& entry) noexcept
 {
-    bpm.store (state.bpm, std::memory_order_release);
-    timeInSamples.store (state.timeInSamples, std::memory_order_release);
-    timeInSeconds.store (state.timeInSeconds, std::memory_order_release);
-    isPlaying.store (state.isPlaying, std::memory_order_release);
-    isRecording.store (state.isRecording, std::memory_order_release);
+    timeInSamples.store (entry.state.timeInSamples, std::memory_order_release);
+    timeInSeconds.store (entry.state.timeInSeconds, std::memory_order_release);
+    isPlaying.store (entry.state.isPlaying, std::memory_order_release);
+    isRecording.store (entry.state.isRecording, std::memory_order_release);
+    samplesCounted.store (entry.samplesCounted, std::memory_order_release);
 }

@@ -52,7 +52,13 @@ namespace
 }
 
 //==============================================================================
-TransportAudioProcessorPlayer::TransportAudioProcessorPlayer() = default;
+TransportAudioProcessorPlayer::TransportAudioProcessorPlayer()
+{
+    // The framework's collector queues MIDI on the MIDI thread in a buffer that grows when a
+    // burst outdoes every earlier one; room for one here (a large system-exclusive dump)
+    // keeps that thread off the heap.
+    getMidiMessageCollector().ensureStorageAllocated (midiQueueBytes);
+}
 
 TransportAudioProcessorPlayer::~TransportAudioProcessorPlayer()
 {
@@ -134,11 +140,7 @@ void TransportAudioProcessorPlayer::processPiece (const float* const* inputChann
                               outputChannelData, numOutputChannels, offset, numSamples);
 
     // After processing: during processBlock the plug-in saw the position of the first sample.
-    const auto rate = transportSampleRate.load (std::memory_order_relaxed);
-    positionRecord.update ([&] (TransportState state)
-    {
-        return Transport::advance (state, numSamples, rate);
-    });
+    positionRecord.advance (numSamples, transportSampleRate.load (std::memory_order_relaxed));
 }
 
 void TransportAudioProcessorPlayer::handleIncomingMidiMessage (juce::MidiInput* source,
@@ -181,9 +183,5 @@ juce::Optional<juce::AudioPlayHead::PositionInfo> TransportAudioProcessorPlayer:
 
 void TransportAudioProcessorPlayer::setTempo (double beatsPerMinute) noexcept
 {
-    positionRecord.update ([&] (TransportState state)
-    {
-        state.bpm = beatsPerMinute;
-        return state;
-    });
+    positionRecord.setTempo (beatsPerMinute);
 }

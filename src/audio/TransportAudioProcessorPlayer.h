@@ -22,7 +22,8 @@
     Threads: the audio thread runs the audio callback and, through the plug-in, getPosition();
     the MIDI driver's thread runs handleIncomingMidiMessage(); setTempo() runs wherever the
     plug-in calls it; everything else runs on the message thread. None of the real-time paths
-    allocates, logs or takes a lock of its own.
+    allocates, logs or takes a lock of its own, and the audio callback never waits for the
+    other threads (see PositionRecord).
 */
 class TransportAudioProcessorPlayer final : public juce::AudioProcessorPlayer,
                                             public juce::AudioPlayHead
@@ -56,7 +57,7 @@ public:
     /** The transport as the plug-in sees it; never fails. */
     juce::Optional<juce::AudioPlayHead::PositionInfo> getPosition() const override;
 
-    /** Sets the tempo that the play head reports. Any thread. */
+    /** Sets the tempo that the play head reports. Any thread; never waits. */
     void setTempo (double beatsPerMinute) noexcept;
 
     /** The sample rate the transport counts in: the attached plug-in's, 0 with none. */
@@ -76,6 +77,11 @@ public:
         most 256).
     */
     static constexpr int maxDeviceChannels = 256;
+
+    /** Room in the queue of MIDI for the next block, made once: a burst of up to this many
+        bytes (with six bytes' bookkeeping per message) never allocates on the MIDI thread.
+    */
+    static constexpr size_t midiQueueBytes = 65536;
 
 private:
     void processPiece (const float* const* inputChannelData, int numInputChannels,

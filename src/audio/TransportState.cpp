@@ -51,11 +51,11 @@ namespace Transport
         return state;
     }
 
-    TransportState advance (TransportState state, int numSamples, double sampleRate) noexcept
+    TransportState advance (TransportState state, std::int64_t numSamples, double sampleRate) noexcept
     {
         if (state.isPlaying && sampleRate > 0.0)
         {
-            state.timeInSamples += static_cast<std::int64_t> (numSamples);
+            state.timeInSamples += numSamples;
             state.timeInSeconds += static_cast<double> (numSamples) / sampleRate;
         }
 

@@ -37,9 +37,9 @@ namespace Transport
     */
     TransportState applyMachineControl (TransportState state, int command, double sampleRate) noexcept;
 
-    /** Moves a playing transport on by one block of numSamples at sampleRate. The seconds
-        are a running sum of the blocks' durations. Does nothing while stopped or without a
-        sample rate.
+    /** Moves a playing transport on by numSamples at sampleRate: one block, or the blocks
+        that the audio thread still owes the record. The seconds are a running sum of these
+        durations. Does nothing while stopped or without a sample rate.
     */
-    TransportState advance (TransportState state, int numSamples, double sampleRate) noexcept;
+    TransportState advance (TransportState state, std::int64_t numSamples, double sampleRate) noexcept;
 }

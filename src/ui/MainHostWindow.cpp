@@ -2,6 +2,7 @@
 
 #include "../app/PluginHostApp.h"
 #include "../app/ProcessPriority.h"
+#include "../app/SettingsStore.h"
 #include "ComponentModalDialog.h"
 #include "FixedSizeHolder.h"
 #include "WindowPlacement.h"
@@ -46,7 +47,8 @@ MainHostWindow::~MainHostWindow()
 void MainHostWindow::storeWindowState()
 {
     if (hasBeenShown)
-        getApplicationProperties().getUserSettings()->setValue (windowStateKey, getWindowStateAsString());
+        SettingsStore::storeAndSave (*getApplicationProperties().getUserSettings(),
+                                     windowStateKey, getWindowStateAsString());
 }
 
 void MainHostWindow::useNativeTitleBar()
@@ -94,6 +96,15 @@ void MainHostWindow::moveToStartPosition()
     setTopLeftPosition (WindowPlacement::startTopLeft (state, displayAreas));
 }
 
+void MainHostWindow::showOnceScaleIsKnown()
+{
+    juce::MessageManager::callAsync ([window = juce::Component::SafePointer<MainHostWindow> (this)]
+    {
+        if (window != nullptr)
+            window->setVisible (true);
+    });
+}
+
 void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager)
 {
     JUCE_ASSERT_MESSAGE_THREAD
@@ -115,10 +126,9 @@ void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager
     ComponentModalDialog dialog ("Audio / MIDI Settings", holder, *this);
     dialog.runModalLoop();
 
-    auto& userSettings = *getApplicationProperties().getUserSettings();
     const auto state = deviceManager.createStateXml();
-    userSettings.setValue (deviceStateKey, state.get());
-    userSettings.save();
+    SettingsStore::storeAndSave (*getApplicationProperties().getUserSettings(),
+                                 deviceStateKey, SettingsStore::xmlValue (state.get()));
 }
 
 //==============================================================================

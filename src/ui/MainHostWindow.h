@@ -7,10 +7,10 @@
 
     Light grey background of its own (not the look and feel's), native title bar set by the
     application, not resizable by the user. Restores its bounds from the settings value
-    "mainWindowPos" when built and, if it was ever shown, stores them there when destroyed,
-    so the settings store must outlive it. Its close button and Alt+F4 end the application,
-    through the application's quit request. It offers two commands and an "Options" menu
-    model that is not displayed anywhere.
+    "mainWindowPos" when built and, if it was ever shown, stores them there and saves the
+    file when destroyed, so the settings store must outlive it. Its close button and Alt+F4
+    end the application, through the application's quit request. It offers two commands and
+    an "Options" menu model that is not displayed anywhere.
 
     Needs the running PluginHostApp's command manager and settings store. Message thread only.
 */
@@ -47,8 +47,8 @@ public:
     */
     void useNativeTitleBar();
 
-    /** Stores the window's state under "mainWindowPos" (without saving the file), if the
-        window was ever shown. The destructor does it too.
+    /** Stores the window's state under "mainWindowPos" and saves the settings file at once,
+        if the window was ever shown. The destructor does it too.
     */
     void storeWindowState();
 
@@ -60,6 +60,14 @@ public:
         been fitted to the plug-in's editor.
     */
     void moveToStartPosition();
+
+    /** Makes the window visible once the messages already posted have been handled, among
+        them the one that tells the framework's plug-in hosting the display's scale: an editor
+        shown before that is told a scale of 1 and then the right one, and a framework-built
+        editor then shrinks and grows again after its first picture, keeping that unscaled
+        picture in the part it covered. Message thread only.
+    */
+    void showOnceScaleIsKnown();
 
     /** Shows the audio/MIDI settings dialog on the device manager, centred over this window,
         and returns once the user has closed it (nested modal loop). Device changes act at once;

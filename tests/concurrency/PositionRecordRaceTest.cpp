@@ -107,14 +107,20 @@ namespace
             const int commands[] { Command::play, Command::fastForward, Command::rewind, Command::stop };
 
             for (int i = 0; ! stop; ++i)
+            {
+                record.setTempo (i % 2 == 0 ? 100.0 : 140.0);
                 record.update ([&] (TransportState state)
                 {
-                    if (i % 8 == 7)
-                        state = Transport::applyMachineControl (state, commands[(i / 8) % 4], rate);
-
-                    state.bpm = i % 2 == 0 ? 100.0 : 140.0;
-                    return Transport::advance (state, blockLength, rate);
+                    return Transport::applyMachineControl (state, commands[i % 4], rate);
                 });
+            }
+        });
+
+        // The audio thread's blocks, folded in at once or owed while the writer is inside.
+        std::thread audio ([&]
+        {
+            while (! stop)
+                record.advance (blockLength, rate);
         });
 
         const auto readUntilStopped = [&]
@@ -134,6 +140,7 @@ namespace
         std::this_thread::sleep_for (std::chrono::milliseconds (400));
         stop = true;
         writer.join();
+        audio.join();
 
         for (auto& reader : readers)
             reader.join();
@@ -141,4 +148,112 @@ namespace
         EXPECT_EQ (inconsistentReads.load(), 0);
         EXPECT_GT (reads.load(), 1000);
     }
+
+    /** A machine-control writer held inside its update, while it computes its change or once
+        it has sent readers to the second copy, until it goes out of scope; after two seconds
+        it goes on by itself, so that an audio thread waiting for it shows as a slow block.
+    */
+    struct HeldWriter
+    {
+        HeldWriter (PositionRecord& record, bool midPublish, int command)
+            : thread ([this, &record, midPublish, command]
+              {
+                  const auto change = [&] (TransportState state)
+                  {
+                      if (! midPublish)
+                          hold();
+
+                      return Transport::applyMachineControl (state, command, rate);
+                  };
+
+                  if (midPublish)
+                      record.update (change, [this] { hold(); });
+                  else
+                      record.update (change);
+              })
+        {
+            while (! inside)
+                std::this_thread::yield();
+        }
+
+        ~HeldWriter()
+        {
+            open = true;
+            thread.join();
+        }
+
+        void hold()
+        {
+            inside = true;
+            const auto until = juce::Time::getMillisecondCounterHiRes() + 2000.0;
+
+            while (! open && juce::Time::getMillisecondCounterHiRes() < until)
+                std::this_thread::yield();
+        }
+
+        std::atomic<bool> inside { false }, open { false };
+        std::thread thread;
+    };
+
+    class HeldWriterTest : public ::testing::TestWithParam<bool> {};
+
+    TEST_P (HeldWriterTest, AudioCallbackNeverWaitsForItAndItsBlocksCountOnceInOrder)
+    {
+        PlayerRig rig (0, 2, rate, blockLength, 0, 2);
+        rig.attach();
+        rig.sendMachineControl (Command::play);
+        rig.runBlock (blockLength);
+
+        std::int64_t expected = blockLength;
+        double slowestMs = 0.0;
+        int wrongPlayHeads = 0;
+
+        const auto runBlocks = [&] (int count)
+        {
+            for (int block = 0; block < count; ++block, expected += blockLength)
+            {
+                const auto start = juce::Time::getMillisecondCounterHiRes();
+                rig.runBlock (blockLength);
+                slowestMs = juce::jmax (slowestMs, juce::Time::getMillisecondCounterHiRes() - start);
+
+                // The plug-in sees its block's first sample, owed blocks included.
+                if (rig.probe.lastPosition->getTimeInSamples().orFallback (-1) != expected)
+                    ++wrongPlayHeads;
+            }
+        };
+
+        {
+            HeldWriter writer (rig.player.positionRecord, GetParam(), Command::recordStrobe);
+            runBlocks (1000);
+            EXPECT_EQ (rig.transport().timeInSamples, expected);
+        }
+
+        // Far above a block's cost, far below the writer's two seconds; a shared machine may
+        // still preempt the audio thread itself for a while.
+        EXPECT_LT (slowestMs, 50.0);
+
+        // The writer's change took effect, and the next update builds on the blocks it held up.
+        rig.sendMachineControl (Command::fastForward);
+        expected += (std::int64_t) rate;
+        EXPECT_TRUE (rig.transport().isRecording);
+        EXPECT_EQ (rig.transport().timeInSamples, expected);
+        EXPECT_EQ (rig.transport().timeInSeconds * rate, (double) expected);
+
+        // Blocks still owed when a STOP comes are reset with the rest, never added after it.
+        std::thread stop;
+        {
+            HeldWriter writer (rig.player.positionRecord, GetParam(), 0x03 /* no change */);
+            runBlocks (10);
+            stop = std::thread ([&] { rig.sendMachineControl (Command::stop); });
+        }
+
+        stop.join();
+        EXPECT_EQ (wrongPlayHeads, 0);
+        rig.sendMachineControl (Command::play);
+        rig.runBlock (blockLength);
+        EXPECT_EQ (rig.probe.lastPosition->getTimeInSamples().orFallback (-1), 0);
+        EXPECT_EQ (rig.transport().timeInSamples, blockLength);
+    }
+
+    INSTANTIATE_TEST_SUITE_P (WhileChangingOrMidPublish, HeldWriterTest, ::testing::Bool());
 }

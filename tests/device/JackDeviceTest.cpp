@@ -138,6 +138,11 @@ namespace
         auto* device = devices.getCurrentAudioDevice();
         EXPECT_EQ (device->getTypeName(), "JACK");
         EXPECT_EQ (device->getActiveOutputChannels().countNumberOfSetBits(), 6);
+        // The plug-in takes no input: the device runs its output alone, and the saved state
+        // keeps the input for a plug-in that would take one.
+        EXPECT_TRUE (device->getActiveInputChannels().isZero());
+        EXPECT_EQ (devices.getAudioDeviceSetup().inputDeviceName, "");
+        EXPECT_EQ (devices.createStateXml()->getStringAttribute ("audioInputDeviceName"), "system");
         EXPECT_EQ (player.workBuffer.getNumChannels(), 2);
         EXPECT_EQ (player.workBuffer.getNumSamples(), device->getCurrentBufferSizeSamples());
         EXPECT_EQ (plugin->getSampleRate(), 48000.0);

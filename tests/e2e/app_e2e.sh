@@ -39,12 +39,6 @@ visible_titles() {
     done
 }
 
-# geometry ID: "x y width height" of the window's content area on screen.
-geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-                             /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
-
 # frame_extents ID: "left right top bottom" of the window manager's frame.
 frame_extents() {
     xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ','
@@ -271,6 +265,106 @@ reference_editor_opens_the_settings_dialog_in_its_colours)
     done
     press "$id" ctrl+q
     wait_exit
+    ;;
+
+module_is_found_beside_the_real_executable)
+    # A module of the same name in the current folder is never taken, whether the program is
+    # found through PATH or started through a symlink that lies in that folder.
+    mkdir -p "$work/elsewhere"
+    echo "not a module" > "$work/elsewhere/Tolvane Editor.so"
+    ln -s "$TOLVANE_APP" "$work/elsewhere/tolvane-editor"
+    for how in path symlink; do
+        if [ $how = path ]; then
+            (cd "$work/elsewhere" && PATH="$(dirname "$TOLVANE_APP"):$PATH" exec "Tolvane Editor") > "$work/app.log" 2>&1 &
+        else
+            (cd "$work/elsewhere" && exec ./tolvane-editor) > "$work/app.log" 2>&1 &
+        fi
+        app_pid=$!
+        id=$(wait_window "$editor_title") || fail "started through $how: the editor beside the executable did not load"
+        press "$id" ctrl+q
+        wait_exit
+    done
+    ;;
+
+damaged_settings_are_set_aside_and_never_written_over)
+    mkdir -p "$(dirname "$settings_file")"
+    printf '<?xml version="1.0" encoding="UTF-8"?>\n<PROPERTIES>\n  <VALUE name="mainWindowPos" val="300 250 640 420"/>\n  <VALUE name="audioDeviceState">\n    <DEVICESETUP deviceType="JACK"' > "$settings_file"
+    cp "$settings_file" "$work/damaged"
+    KEY=ctrl+q run_until_quit
+    cmp -s "$work/damaged" "$settings_file.damaged" || fail "the damaged file was not kept as it was"
+    [ -n "$(stored_position)" ] || fail "no position stored in the new settings file"
+
+    # A folder in the file's place, and a settings folder that cannot be made (a file holds
+    # its name; permissions would not stop root): it runs and quits cleanly all the same.
+    rm -rf "$settings_file"
+    mkdir -p "$settings_file"
+    KEY=ctrl+q run_until_quit
+    [ -d "$settings_file" ] || fail "the folder in the settings file's place was touched"
+    rm -rf "$XDG_CONFIG_HOME"
+    mkdir -p "$XDG_CONFIG_HOME" && touch "$XDG_CONFIG_HOME/Tolvane Editor"
+    KEY=ctrl+q run_until_quit
+    ;;
+
+system_quit_signals_store_the_moved_position)
+    for signal in TERM HUP; do
+        start_app "$TOLVANE_APP"
+        id=$(wait_window "$editor_title") || fail "no window titled '$editor_title' appeared"
+        target=$([ $signal = TERM ] && echo "320 260" || echo "360 280")
+        xdotool windowmove --sync "$id" $target
+        sleep 0.3
+        read -r x y _ _ <<< "$(geometry "$id")"
+        kill -$signal "$app_pid"
+        wait_exit
+        stored=$(stored_position)
+        [[ "$stored" == "$x $y "* ]] || fail "SIG$signal: stored '$stored', the window was at $x,$y"
+    done
+    ;;
+
+editor_and_dialog_follow_the_display_scale)
+    # The framework takes a display's scale from XSETTINGS' "Gdk/WindowScalingFactor" (whole
+    # numbers; not from Xft.dpi), read as it starts. On a display of its own, big enough for 200 %:
+    # the editor drawn once at that scale, its button where it shows, the dialog scaled too,
+    # and the window back at the same place in a second run.
+    command -v xsettingsd > /dev/null || fail "xsettingsd is missing (scripts/install-deps.sh test)"
+    source "$(dirname "$0")/../../scripts/lib/display.sh"
+    trap 'cleanup; [ -n "${xsettings_pid:-}" ] && kill "$xsettings_pid"; tolvane_stop_display' EXIT
+    TOLVANE_XVFB_SCREEN=2560x1600x24 tolvane_start_display || fail "no display of its own"
+    for scale in 1 2; do
+        echo "Gdk/WindowScalingFactor $scale" > "$work/xsettings"
+        xsettingsd -c "$work/xsettings" > "$work/xsettings.log" 2>&1 &
+        xsettings_pid=$!
+        wait_line "$work/xsettings.log" "xsettingsd: Took ownership of selection _XSETTINGS_S0" \
+            || fail "xsettingsd did not start: $(cat "$work/xsettings.log")"
+        shot="$artefacts/editor-at-scale-$scale.png"
+        for run in first second; do
+            start_app "$TOLVANE_APP"
+            id=$(wait_window "$editor_title") || fail "no window at scale $scale"
+            sleep 1
+            read -r x y w h <<< "$(geometry "$id")"
+            [ "$w $h" = "$((editor_width * scale)) $((editor_height * scale))" ] \
+                || fail "at scale $scale the content is $w x $h"
+            if [ $run = first ]; then
+                window_picture "$id" "$shot"
+                xdotool mousemove $((x + 472 * scale)) $((y + 187 * scale)) click 1
+                dialog=$(wait_window "Audio / MIDI Settings" 10) || fail "the editor's button opened no dialog at scale $scale"
+                sleep 0.5
+                read -r _ _ dw dh <<< "$(geometry "$dialog")"
+                import -window root "$artefacts/settings-dialog-at-scale-$scale.png" 2> /dev/null
+                [ "$dw $dh" = "$((500 * scale)) $((550 * scale))" ] || fail "at scale $scale the dialog is $dw x $dh"
+                press "$dialog" Escape
+                wait_gone "Audio / MIDI Settings" || fail "Escape did not close the dialog"
+                first_place="$x $y"
+            else
+                [ "$x $y" = "$first_place" ] || fail "at scale $scale reopened at $x,$y, not at $first_place"
+            fi
+            press "$id" ctrl+q
+            wait_exit
+        done
+        difference=$(image_difference "$shot" "$artefacts/editor-at-scale-1.png")
+        echo "scale $scale: content $w x $h, difference from 100 %: $difference"
+        awk -v d="$difference" 'BEGIN { exit !(d < 0.03) }' || fail "the editor at scale $scale differs from 100 % by $difference"
+        kill "$xsettings_pid"; wait "$xsettings_pid"; xsettings_pid=""
+    done
     ;;
 
 *)

@@ -80,6 +80,12 @@ close_window() {
     wmctrl -i -c "$(printf '0x%x' "$1")"
 }
 
+# geometry ID: "x y width height" of the window's content area on screen.
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+                             /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
 # pixel ID X Y: the colour of the window's pixel at X,Y as rrggbb.
 pixel() {
     import -window "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null \
@@ -104,4 +110,17 @@ need_jack() {
         echo "SKIP [$case_name]: no JACK server '$server'"
         exit 77
     fi
+}
+
+# image_difference A B: how far two pictures differ in their coarse layout, as the RMSE
+# (0 to 1) of both reduced to 24 x 16 pixels, whatever their sizes.
+image_difference() {
+    local small_a=$work/difference-a.png small_b=$work/difference-b.png
+    convert "$1" -resize '24x16!' "$small_a" && convert "$2" -resize '24x16!' "$small_b" || { echo 1; return; }
+    compare -metric RMSE "$small_a" "$small_b" null: 2>&1 | sed -n 's/.*(\([0-9.e-]*\)).*/\1/p'
+}
+
+# window_picture ID FILE: saves what the window shows, its content area only.
+window_picture() {
+    import -window "$1" "$2" 2>/dev/null
 }

@@ -146,7 +146,14 @@ settings_callback_is_turned_away_when_foreign_nested_or_off_thread)
     wait_log "settings with a foreign handle: returned" || fail "the foreign call did not return"
     sleep 1
     [ -z "$(windows_titled "$dialog_title")" ] || fail "a foreign handle opened the dialog"
-    quit_app
+
+    # While the host tears the plug-in down: returns at once, and the quit completes.
+    tell settings-at-close
+    wait_log "command settings-at-close" || fail "the probe did not take the command"
+    press "$main_id" ctrl+q
+    wait_log "settings at close: returned" 10 || fail "the call during shut-down did not return"
+    [ -z "$(windows_titled "$dialog_title")" ] || fail "a call during shut-down opened the dialog"
+    wait_exit
     ;;
 
 tempo_callback_is_seen_by_the_next_play_head_query_and_nothing_else_changes)
@@ -210,6 +217,7 @@ quits_within_the_limit_with_its_position_saved_when_the_plugin_blocks_its_close)
     # An editor whose thread asks for a size while the editor's close joins it: the request
     # is refused and the teardown completes. A plug-in that never returns from its close:
     # cut off. Either way the position is on disk and the exit code is 0.
+    export TOLVANE_PROBE_EDITOR=320x240
     for behaviour in size-thread hang; do
         export TOLVANE_PROBE_CLOSE=$behaviour
         rm -f "$settings_file"

@@ -90,6 +90,43 @@ write_direct_sound_settings() {
 XML
 }
 
+# scale_display PERCENT: the display scaling Wine gives the programs started next
+# (HKCU\Control Panel\Desktop, LogPixels: 96 at 100 %).
+scale_display() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $(($1 * 96 / 100)) /f \
+        > /dev/null 2>&1 || fail "could not set the display scaling to $1 %"
+}
+
+# on_display_of_its_own: the rest of the case runs on a display of its own, big enough for
+# 200 %, with a Wine server of its own; the scaling goes back to 100 % at the end.
+on_display_of_its_own() {
+    tolvane_wine_stop
+    source "$here/../../scripts/lib/display.sh"
+    trap 'scale_display 100; tolvane_wine_stop; cleanup; tolvane_stop_display' EXIT
+    TOLVANE_XVFB_SCREEN=2600x1800x24 tolvane_start_display || fail "no display of its own"
+}
+
+# wait_content ID WIDTH HEIGHT: waits (10 s) until the window's content area has this size,
+# one pixel less or up to two more each way: the framework keeps a window's frame in whole
+# logical pixels, and Wine's frame of 3 pixels is not one at 125 % (2.4) or 200 % (1.5).
+wait_content() {
+    local deadline=$((SECONDS + 10)) w h
+    while [ $SECONDS -lt $deadline ]; do
+        read -r _ _ w h <<< "$(geometry "$1")"
+        (( ${w:-0} >= $2 - 1 && ${w:-0} <= $2 + 2 && ${h:-0} >= $3 - 1 && ${h:-0} <= $3 + 2 )) && return 0
+        sleep 0.1
+    done
+    fail "the window's content is $w x $h, not $2 x $3"
+}
+
+# looks_like PICTURE REFERENCE: both show the same thing at whatever sizes (coarsely).
+looks_like() {
+    local difference
+    difference=$(image_difference "$1" "$2")
+    echo "$(basename "$1"): differs from $(basename "$2") by $difference"
+    awk -v d="$difference" 'BEGIN { exit !(d < 0.03) }' || fail "$(basename "$1") differs from $(basename "$2") by $difference"
+}
+
 case "$case_name" in
     starts_with_editor_and_alt_f4_quits_storing_position)
         start_app "$TOLVANE_WIN_DIST/$app_name.exe"
@@ -166,6 +203,86 @@ case "$case_name" in
         grep -q 'name="audioDeviceState"' "$settings_file" || fail "no device state saved: $(cat "$settings_file")"
         press alt+F4 "$id"
         wait_exit
+        ;;
+
+    checker_passes_the_windows_reference_plugin)
+        # tolvane-check.exe on the Windows reference plug-in: the silent device, the handshake
+        # through the Windows calling convention and the editor in a window of Wine's.
+        cd "$TOLVANE_WIN_DIST" || fail "no folder $TOLVANE_WIN_DIST"
+        WINEDEBUG=-all wine "$TOLVANE_WIN_DIST/tolvane-check.exe" "$app_name.dll" > "$work/report.txt" 2> "$work/app.log"
+        code=$?
+        cd "$work" || true
+        tr -d '\r' < "$work/report.txt" > "$work/app.log"
+        [ "$code" = 0 ] || fail "tolvane-check.exe ended with exit status $code"
+        grep -q '^Summary: [0-9]* PASS, 0 WARN, 0 FAIL' "$work/app.log" || fail "not every check passed"
+        for name in editor editor-window capability colours blocks play-head teardown; do
+            grep -q "^PASS  $name " "$work/app.log" || fail "no passed check $name"
+        done
+        ;;
+
+    framework_editor_drawn_once_at_each_display_scale)
+        # The reference plug-in (built with the framework, told the scale by the host) at
+        # 100, 125, 150 and 200 %: its editor fills the window once at that scale, its button
+        # opens the dialog where the user sees it, and the dialog is scaled too.
+        on_display_of_its_own
+        write_direct_sound_settings
+        for percent in 100 125 150 200 200; do
+            scale_display $percent
+            start_app "$TOLVANE_WIN_DIST/$app_name.exe"
+            id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" at $percent %"
+            wait_content "$id" $((640 * percent / 100)) $((420 * percent / 100))
+            read -r x y _ _ <<< "$(geometry "$id")"
+            if [ "$percent" = "${last_percent:-}" ]; then
+                [ "$x $y" = "$last_place" ] || fail "at $percent % the window came back at $x,$y, not at $last_place"
+            else
+                sleep 1
+                window_picture "$id" "$artefacts/wine-editor-at-$percent.png"
+                looks_like "$artefacts/wine-editor-at-$percent.png" "$artefacts/wine-editor-at-100.png"
+                xdotool mousemove $((x + 472 * percent / 100)) $((y + 187 * percent / 100)) click 1
+                dialog=$(wait_window "Audio / MIDI Settings" 20) || fail "the editor's button opened no dialog at $percent %"
+                wait_content "$dialog" $((500 * percent / 100)) $((550 * percent / 100))
+                sleep 0.5
+                window_picture "$dialog" "$artefacts/wine-dialog-at-$percent.png"
+                press Escape "$dialog"
+            fi
+            last_percent=$percent last_place="$x $y"
+            press alt+F4 "$id"
+            wait_exit
+        done
+        ;;
+
+    plain_editor_at_each_display_scale)
+        # An editor that knows nothing of scaling (the probe's child window): shown whole at
+        # its own size in pixels, the window fitting it, at every scale; when it changes its
+        # size, the window follows; a click lands where it is made.
+        : "${TOLVANE_MINIHOST_PROBE:?}"
+        on_display_of_its_own
+        mkdir -p "$work/probe"
+        cp "$TOLVANE_WIN_DIST/$app_name.exe" "$work/probe/"
+        cp "$TOLVANE_MINIHOST_PROBE" "$work/probe/$app_name.dll"
+        write_direct_sound_settings
+        log="$work/probe.log" commands="$work/probe.commands"
+        for percent in 100 150 200; do
+            : > "$log"; : > "$commands"
+            scale_display $percent
+            TOLVANE_PROBE_LOG=$(windows_path "$log") TOLVANE_PROBE_COMMANDS=$(windows_path "$commands") \
+            TOLVANE_PROBE_EDITOR=400x300 start_app "$work/probe/$app_name.exe"
+            id=$(wait_window "Mini-Host Probe") || fail "no probe window at $percent %"
+            wait_content "$id" 400 300
+            sleep 0.5
+            window_picture "$id" "$artefacts/wine-plain-editor-at-$percent.png"
+            looks_like "$artefacts/wine-plain-editor-at-$percent.png" "$artefacts/wine-plain-editor-at-100.png"
+            read -r x y _ _ <<< "$(geometry "$id")"
+            xdotool mousemove $((x + 300)) $((y + 250)) click 1
+            wait_line "$log" "click 300 250" 10 || fail "the click did not land at 300,250 at $percent %: $(cat "$log")"
+            echo "resize 500x200" >> "$commands"
+            wait_content "$id" 500 200
+            sleep 0.5
+            window_picture "$id" "$artefacts/wine-plain-editor-resized-at-$percent.png"
+            looks_like "$artefacts/wine-plain-editor-resized-at-$percent.png" "$artefacts/wine-plain-editor-at-100.png"
+            press alt+F4 "$id"
+            wait_exit
+        done
         ;;
 
     missing_module_shows_message_box_and_exits_after_ok|renamed_executable_looks_for_its_own_module)

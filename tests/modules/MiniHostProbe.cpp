@@ -10,9 +10,15 @@
       TOLVANE_PROBE_HANDLE      reply to the host handle (default 1)
       TOLVANE_PROBE_SIZE_MODE   window size mode to write (default: writes nothing)
       TOLVANE_PROBE_COLOURS     "text,accent,background" in hex (default: refuses the colours)
+      TOLVANE_PROBE_TAKES_SCALE reply to "supportsViewDpiScaling" (default 0); the content scales
+                                the host then sends are logged
+      TOLVANE_PROBE_EDITOR      "WIDTHxHEIGHT": has an editor of that size (default: no editor),
+                                on Windows a plain child window that knows nothing of display
+                                scaling, drawn as four quadrants (red, green / blue, yellow) and
+                                logging mouse clicks; elsewhere an empty area
       TOLVANE_PROBE_CLOSE       how it behaves when closed (default: well):
-                                size-thread  has an editor whose thread of its own asks the
-                                             host for a window size every 10 ms, and once
+                                size-thread  its editor has a thread of its own that asks the
+                                             host for the window's size every 10 ms, and once
                                              more while the editor closes, which joins it
                                 hang         never returns from its close
 
@@ -24,6 +30,8 @@
       tempo BPM                 calls the tempo call-back from the audio thread, and logs the
                                 play head of that block and of the next one
       tempo-foreign BPM         the same with a handle that is not the host's
+      settings-at-close         calls the settings call-back again when the host closes it
+      resize WIDTHxHEIGHT       resizes the editor and asks the host to fit its window to it
 */
 #include "ModuleIdentity.h"
 
@@ -40,6 +48,10 @@
 #include <string>
 #include <thread>
 
+#if defined (_WIN32)
+ #include <windows.h>
+#endif
+
 namespace
 {
     struct Probe
@@ -54,6 +66,7 @@ namespace
         size_t commandsDone = 0;
         bool insideCommand = false, nestedSettingsPending = false;
         bool processLogged = false;
+        bool settingsAtClose = false;
 
         // Handed from the message thread to the audio thread, and the play heads back.
         std::atomic<float> pendingTempo { 0.0f };
@@ -62,10 +75,14 @@ namespace
         std::atomic<bool> processed { false };
         VstTimeInfo before {}, after {};
 
+        ERect editorRect {};
+
         // The editor's own thread (TOLVANE_PROBE_CLOSE=size-thread).
-        ERect editorRect { 0, 0, 240, 320 };
         std::thread editorThread;
         std::atomic<bool> editorClosing { false };
+       #if defined (_WIN32)
+        HWND editorWindow = nullptr;
+       #endif
     };
 
     const char* environment (const char* name)
@@ -127,6 +144,124 @@ namespace
         log ("%s: returned", label);
     }
 
+    bool parseSize (const char* text, ERect& rect)
+    {
+        int width = 0, height = 0;
+        if (text == nullptr || std::sscanf (text, "%dx%d", &width, &height) != 2 || width <= 0 || height <= 0)
+            return false;
+
+        rect = { 0, 0, (short) height, (short) width };
+        return true;
+    }
+
+   #if defined (_WIN32)
+    LRESULT CALLBACK editorProc (HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        switch (message)
+        {
+            case WM_PAINT:
+            {
+                PAINTSTRUCT paint;
+                HDC dc = BeginPaint (window, &paint);
+                RECT client;
+                GetClientRect (window, &client);
+                const LONG midX = client.right / 2, midY = client.bottom / 2;
+                const struct { RECT area; COLORREF colour; } quadrants[] = {
+                    { { 0, 0, midX, midY }, RGB (220, 40, 40) },
+                    { { midX, 0, client.right, midY }, RGB (40, 180, 60) },
+                    { { 0, midY, midX, client.bottom }, RGB (40, 70, 220) },
+                    { { midX, midY, client.right, client.bottom }, RGB (240, 210, 40) } };
+
+                for (const auto& quadrant : quadrants)
+                {
+                    HBRUSH brush = CreateSolidBrush (quadrant.colour);
+                    FillRect (dc, &quadrant.area, brush);
+                    DeleteObject (brush);
+                }
+
+                EndPaint (window, &paint);
+                return 0;
+            }
+
+            case WM_LBUTTONDOWN:
+                log ("click %d %d", (int) (short) LOWORD (lParam), (int) (short) HIWORD (lParam));
+                return 0;
+
+            default:
+                return DefWindowProcW (window, message, wParam, lParam);
+        }
+    }
+
+    void openEditor (Probe& probe, HWND parent)
+    {
+        static const wchar_t* const className = L"TolvaneProbeEditor";
+        WNDCLASSW windowClass {};
+        windowClass.style = CS_HREDRAW | CS_VREDRAW;  // the quadrants move whenever the size changes
+        windowClass.lpfnWndProc = editorProc;
+        windowClass.hInstance = GetModuleHandleW (nullptr);
+        windowClass.hCursor = LoadCursor (nullptr, IDC_ARROW);
+        windowClass.lpszClassName = className;
+        RegisterClassW (&windowClass);  // fails harmlessly once registered
+
+        const auto& rect = probe.editorRect;
+        probe.editorWindow = CreateWindowExW (0, className, L"", WS_CHILD | WS_VISIBLE, 0, 0,
+                                              rect.right - rect.left, rect.bottom - rect.top,
+                                              parent, nullptr, windowClass.hInstance, nullptr);
+        log ("editor open %dx%d", rect.right - rect.left, rect.bottom - rect.top);
+    }
+
+    void closeEditor (Probe& probe)
+    {
+        if (probe.editorWindow != nullptr)
+            DestroyWindow (probe.editorWindow);
+
+        probe.editorWindow = nullptr;
+    }
+
+   #endif
+
+    bool closesAs (const char* behaviour)
+    {
+        const char* close = environment ("TOLVANE_PROBE_CLOSE");
+        return close != nullptr && std::strcmp (close, behaviour) == 0;
+    }
+
+    // Like an editor that keeps fitting itself to the screen from a thread of its own.
+    void runEditorThread (Probe& probe)
+    {
+        const auto askForSize = [&probe]
+        {
+            return probe.host (&probe.effect, audioMasterSizeWindow, probe.editorRect.right,
+                               probe.editorRect.bottom, nullptr, 0.0f);
+        };
+
+        for (bool answered = false; ! probe.editorClosing; std::this_thread::sleep_for (std::chrono::milliseconds (10)))
+        {
+            if (askForSize() != 0 && ! answered)
+            {
+                answered = true;
+                log ("size request answered");
+            }
+        }
+
+        log ("size request while closing returned %d", (int) askForSize());
+    }
+
+    void resizeEditor (Probe& probe, const char* size)
+    {
+        if (! parseSize (size, probe.editorRect))
+            return;
+
+        const int width = probe.editorRect.right, height = probe.editorRect.bottom;
+       #if defined (_WIN32)
+        if (probe.editorWindow != nullptr)
+            SetWindowPos (probe.editorWindow, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+       #endif
+
+        const auto answer = probe.host (&probe.effect, audioMasterSizeWindow, width, height, nullptr, 0.0f);
+        log ("resized %dx%d, host answered %d", width, height, (int) answer);
+    }
+
     void runCommand (Probe& probe, const std::string& command)
     {
         log ("command %s", command.c_str());
@@ -148,12 +283,20 @@ namespace
         {
             callSettings (probe, foreignHandle (probe), "settings with a foreign handle");
         }
+        else if (command == "settings-at-close")
+        {
+            probe.settingsAtClose = true;
+        }
         else if (command.rfind ("tempo", 0) == 0)
         {
             const auto space = command.find (' ');
             probe.pendingTempoForeign = command.rfind ("tempo-foreign", 0) == 0;
             probe.pendingTempo = space == std::string::npos ? 0.0f : std::strtof (command.c_str() + space + 1, nullptr);
             probe.tempoStage = 1;
+        }
+        else if (command.rfind ("resize ", 0) == 0)
+        {
+            resizeEditor (probe, command.c_str() + 7);
         }
     }
 
@@ -207,7 +350,9 @@ namespace
             return;
         }
 
-        readCommands (probe);
+        // A tempo command is done once the audio thread has seen its result.
+        if (probe.tempoStage == 0)
+            readCommands (probe);
     }
 
     bool writeColours (void* ptr)
@@ -269,61 +414,11 @@ namespace
         }
     }
 
-    bool closesAs (const char* behaviour)
-    {
-        const char* close = environment ("TOLVANE_PROBE_CLOSE");
-        return close != nullptr && std::strcmp (close, behaviour) == 0;
-    }
+    // The content scale that hosts tell plug-ins which answer "supportsViewDpiScaling".
+    constexpr int contentScaleIndex = 0x50726553;  // 'PreS'
+    constexpr VstIntPtr contentScaleValue = 0x41654373;  // 'AeCs'
 
-    // Like an editor that keeps fitting itself to the screen from a thread of its own.
-    void runEditorThread (Probe& probe)
-    {
-        const auto askForSize = [&probe]
-        {
-            return probe.host (&probe.effect, audioMasterSizeWindow, probe.editorRect.right,
-                               probe.editorRect.bottom, nullptr, 0.0f);
-        };
-
-        for (bool answered = false; ! probe.editorClosing; std::this_thread::sleep_for (std::chrono::milliseconds (10)))
-        {
-            if (askForSize() != 0 && ! answered)
-            {
-                answered = true;
-                log ("size request answered");
-            }
-        }
-
-        log ("size request while closing returned %d", (int) askForSize());
-    }
-
-    VstIntPtr editorMessage (Probe& probe, int opcode, void* ptr)
-    {
-        switch (opcode)
-        {
-            case effEditGetRect:
-                *static_cast<ERect**> (ptr) = &probe.editorRect;
-                return 1;
-
-            case effEditOpen:
-                if (! probe.editorThread.joinable())
-                    probe.editorThread = std::thread (runEditorThread, std::ref (probe));
-                log ("editor opened");
-                return 1;
-
-            case effEditClose:
-                probe.editorClosing = true;
-                if (probe.editorThread.joinable())
-                    probe.editorThread.join();
-                probe.editorClosing = false;
-                log ("editor closed");
-                return 0;
-
-            default:
-                return 0;
-        }
-    }
-
-    VstIntPtr dispatcher (AEffect* effect, int opcode, int index, VstIntPtr value, void* ptr, float)
+    VstIntPtr dispatcher (AEffect* effect, int opcode, int index, VstIntPtr value, void* ptr, float opt)
     {
         auto& probe = *static_cast<Probe*> (effect->object);
 
@@ -346,6 +441,8 @@ namespace
             case effCanDo:
             {
                 const char* text = static_cast<const char*> (ptr);
+                if (std::strcmp (text, "supportsViewDpiScaling") == 0)
+                    return environmentNumber ("TOLVANE_PROBE_TAKES_SCALE", 0);
                 if (std::strcmp (text, TOLVANE_MINIHOST_CAN_DO) != 0)
                     return 0;
                 log ("canDo %s", text);
@@ -353,12 +450,36 @@ namespace
             }
 
             case effVendorSpecific:
+                if (index == contentScaleIndex && value == contentScaleValue)
+                {
+                    log ("content scale %.3f", opt);
+                    return 1;
+                }
                 return index == TOLVANE_MINIHOST_INDEX ? vendorSpecific (probe, value, ptr) : 0;
 
             case effEditGetRect:
+                *static_cast<ERect**> (ptr) = &probe.editorRect;
+                return 1;
+
             case effEditOpen:
+               #if defined (_WIN32)
+                openEditor (probe, static_cast<HWND> (ptr));
+               #endif
+                if (closesAs ("size-thread") && ! probe.editorThread.joinable())
+                    probe.editorThread = std::thread (runEditorThread, std::ref (probe));
+                return 1;
+
             case effEditClose:
-                return editorMessage (probe, opcode, ptr);
+               #if defined (_WIN32)
+                closeEditor (probe);
+               #endif
+                if (probe.editorThread.joinable())
+                {
+                    probe.editorClosing = true;
+                    probe.editorThread.join();
+                    probe.editorClosing = false;
+                }
+                return 1;
 
             case effClose:
                 if (closesAs ("hang"))
@@ -367,6 +488,8 @@ namespace
                     for (;;)
                         std::this_thread::sleep_for (std::chrono::seconds (1));
                 }
+                if (probe.settingsAtClose)
+                    callSettings (probe, probe.hostHandle, "settings at close");
                 log ("closed");
                 delete &probe;
                 return 1;
@@ -424,10 +547,14 @@ TEST_MODULE_EXPORT AEffect* VSTPluginMain (audioMasterCallback host)
     effect->setParameter = setParameter;
     effect->getParameter = getParameter;
     effect->numOutputs = 2;
-    effect->flags = effFlagsCanReplacing | effFlagsIsSynth | (closesAs ("size-thread") ? effFlagsHasEditor : 0);
+    effect->flags = effFlagsCanReplacing | effFlagsIsSynth;
     effect->uniqueID = 0x544d4850; // 'TMHP'
     effect->version = 1;
     effect->object = probe;
     effect->processReplacing = processReplacing;
+
+    if (parseSize (environment ("TOLVANE_PROBE_EDITOR"), probe->editorRect))
+        effect->flags |= effFlagsHasEditor;
+
     return effect;
 }

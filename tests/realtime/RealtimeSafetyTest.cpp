@@ -1,5 +1,6 @@
 #include "app/MiniHostCallbacks.h"
 #include "support/AllocationCounter.h"
+#include "support/ModuleLoader.h"
 #include "support/PlayerRig.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +11,9 @@ namespace
 {
     using Command = Transport::MachineControlCommand;
 
-    /** The MIDI a player sees on a busy evening: notes, controllers, pitch bend and the
-        transport commands, all made before counting starts.
+    /** The MIDI a player sees on a busy evening: notes, controllers, pitch bend, the
+        transport commands and an instrument's system-exclusive reply, all made before
+        counting starts.
     */
     std::vector<juce::MidiMessage> traffic()
     {
@@ -21,10 +23,14 @@ namespace
             return juce::MidiMessage (bytes, 6);
         };
 
+        const std::uint8_t reply[] { 0xf0, 0x00, 0x21, 0x7d, 0x01, 0x10, 0x20, 0x30, 0x40,
+                                     0x50, 0x60, 0x70, 0x01, 0x02, 0x03, 0xf7 };
+
         return { juce::MidiMessage::noteOn (1, 60, (std::uint8_t) 100), mmc (Command::play),
                  juce::MidiMessage::controllerEvent (1, 2, 64), mmc (Command::fastForward),
                  juce::MidiMessage::pitchWheel (1, 9000), mmc (Command::rewind),
                  juce::MidiMessage::noteOff (1, 60), mmc (Command::recordStrobe),
+                 juce::MidiMessage (reply, (int) sizeof (reply)),
                  mmc (Command::pause), mmc (Command::recordExit), mmc (Command::stop) };
     }
 
@@ -112,5 +118,74 @@ namespace
 
         EXPECT_EQ (AllocationCounter::allocations(), 2u);
         EXPECT_EQ (AllocationCounter::frees(), 2u);
+    }
+
+    /** The real VST 2.x path: the reference plug-in loaded through the framework's hosting as
+        the application loads it. The hosting copies every system-exclusive event (machine
+        control included) into its VST event list with new[], and frees the copy when that
+        slot of the list is used again: one allocation per such event, the only one left.
+        One message a block and a new note each round, so that the plug-in's synthesiser (its
+        notes ring on for 0.3 s, longer when struck again) never runs short of voices: the
+        framework's synthesiser steals one with a list that it allocates.
+    */
+    TEST (RealtimeSafetyOfTheVstPath, OnlyTheHostingsCopyOfEachSystemExclusiveEventTouchesTheHeap)
+    {
+        juce::String error;
+        const auto plugin = loadModule (TOLVANE_REFERENCE_MODULE, error);
+        ASSERT_NE (plugin, nullptr) << error;
+
+        PlayerRig rig (0, 2, 48000.0, 256, 2, 2);
+        rig.attach (*plugin);
+
+        const auto messages = traffic();
+        std::size_t sent = 0, midiCallAllocations = 0, blockAllocations = 0, blockFrees = 0,
+                    systemExclusive = 0, blocksOffTheirCount = 0;
+
+        const auto runOneBlock = [&]
+        {
+            auto message = messages[sent % messages.size()];
+
+            if (message.isNoteOnOrOff())
+                message.setNoteNumber (48 + (int) (sent / messages.size()) % 24);
+
+            ++sent;
+            message.setTimeStamp (juce::Time::getMillisecondCounterHiRes() * 0.001);
+            const std::size_t copies = message.getRawDataSize() > 4 ? 1u : 0u;
+
+            AllocationCounter::reset();
+            {
+                const AllocationCounter counting;
+                rig.player.handleIncomingMidiMessage (nullptr, message);
+            }
+
+            midiCallAllocations += AllocationCounter::allocations() + AllocationCounter::frees();
+            AllocationCounter::reset();
+            {
+                const AllocationCounter counting;
+                rig.runBlock (256);
+            }
+
+            if (AllocationCounter::allocations() != copies)
+                ++blocksOffTheirCount;
+
+            blockAllocations += AllocationCounter::allocations();
+            blockFrees += AllocationCounter::frees();
+            systemExclusive += copies;
+        };
+
+        // Warm up: the framework's MIDI buffers grow to the traffic's size once.
+        for (int block = 0; block < 200; ++block)
+            runOneBlock();
+
+        midiCallAllocations = blockAllocations = blockFrees = systemExclusive = blocksOffTheirCount = 0;
+
+        for (int block = 0; block < 3000; ++block)
+            runOneBlock();
+
+        EXPECT_EQ (midiCallAllocations, 0u);
+        EXPECT_EQ (blocksOffTheirCount, 0u);
+        EXPECT_EQ (blockAllocations, systemExclusive);
+        EXPECT_EQ (blockFrees, blockAllocations);
+        EXPECT_EQ (systemExclusive, 2000u);
     }
 }

@@ -27,11 +27,14 @@ struct PlayerRig
         player.setProcessor (nullptr);
     }
 
-    void attach()
+    /** Attaches the probe, or another plug-in, as the application attaches its plug-in. */
+    void attach()   { attach (probe); }
+
+    void attach (juce::AudioProcessor& plugin)
     {
-        probe.setPlayHead (&player);
-        player.setProcessor (&probe);
-        player.workBuffer.setSize (probe.getTotalNumOutputChannels(), probe.getBlockSize(),
+        plugin.setPlayHead (&player);
+        player.setProcessor (&plugin);
+        player.workBuffer.setSize (plugin.getTotalNumOutputChannels(), plugin.getBlockSize(),
                                    false, false, false);
         player.audioDeviceAboutToStart (&device);
     }

@@ -41,7 +41,7 @@ public:
         for (const auto event : midi)
         {
             if (midiSeen < midiLog.size())
-                midiLog[midiSeen] = { event.getMessage().getRawDataSize(), event.data[0],
+                midiLog[midiSeen] = { event.numBytes, event.data[0],
                                       event.numBytes > 4 ? event.data[4] : std::uint8_t {}, blocks,
                                       lastPosition.hasValue() && lastPosition->getIsPlaying() };
             ++midiSeen;

@@ -1,4 +1,5 @@
 #include "app/SettingsLocation.h"
+#include "app/SettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -44,3 +45,109 @@ TEST (SettingsLocation, SettingsFileLandsInTheXdgFolder)
                    .getChildFile (".config/Tolvane Editor/Tolvane Editor.settings"));
 }
 #endif
+
+//==============================================================================
+namespace
+{
+    // Store options for a settings file in a fresh folder of its own.
+    struct SettingsFolder
+    {
+        const juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                                      .getNonexistentChildFile ("tolvane-settings", {}, false);
+
+        ~SettingsFolder() { folder.deleteRecursively(); }
+
+        juce::PropertiesFile::Options options() const
+        {
+            auto o = SettingsLocation::storeOptions();
+            o.folderName = folder.getChildFile ("Tolvane Editor").getFullPathName();
+            return o;
+        }
+
+        juce::File file() const { return options().getDefaultFile(); }
+
+        void write (const juce::String& text) const
+        {
+            file().getParentDirectory().createDirectory();
+            file().replaceWithText (text, false, false, "\n");
+        }
+    };
+}
+
+TEST (SettingsStore, UnreadableFileIsSetAsideOnceAndNeverWrittenOver)
+{
+    SettingsFolder settings;
+    const auto damaged = SettingsStore::damagedCopyOf (settings.file());
+    EXPECT_EQ (damaged.getFileName(), "Tolvane Editor.settings.damaged");
+
+    // Missing and intact files stay where they are.
+    EXPECT_EQ (SettingsStore::setAsideIfDamaged (settings.options()), SettingsStore::FileCheck::usable);
+    const juce::String intact ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n"
+                               "  <VALUE name=\"mainWindowPos\" val=\"300 250 640 420\"/>\n</PROPERTIES>\n");
+    settings.write (intact);
+    EXPECT_EQ (SettingsStore::setAsideIfDamaged (settings.options()), SettingsStore::FileCheck::usable);
+    EXPECT_EQ (settings.file().loadFileAsString(), intact);
+
+    // A file cut short, and then an empty one, replacing the older damaged copy.
+    for (const auto& text : { intact.dropLastCharacters (20), juce::String() })
+    {
+        settings.write (text);
+        const auto options = SettingsStore::openSafely (settings.options());
+        EXPECT_FALSE (settings.file().exists());
+        EXPECT_EQ (damaged.loadFileAsString(), text);
+        EXPECT_FALSE (options.doNotSave);
+
+        juce::PropertiesFile store (options);
+        EXPECT_TRUE (SettingsStore::storeAndSave (store, "mainWindowPos", "1 2 3 4"));
+        EXPECT_EQ (damaged.loadFileAsString(), text);
+    }
+
+    // A damaged file that cannot be moved (its copy's place is taken by a folder with
+    // something in it) is kept, and the store does not save over it.
+    damaged.deleteFile();
+    damaged.getChildFile ("keep").create();
+    settings.write ("garbage");
+    const auto options = SettingsStore::openSafely (settings.options());
+    EXPECT_TRUE (options.doNotSave);
+    juce::PropertiesFile store (options);
+    EXPECT_FALSE (SettingsStore::storeAndSave (store, "mainWindowPos", "1 2 3 4"));
+    EXPECT_EQ (settings.file().loadFileAsString(), "garbage");
+}
+
+TEST (SettingsStore, FolderInTheSettingsPlaceIsLeftAloneAndSavesFailQuietly)
+{
+    SettingsFolder settings;
+    settings.file().createDirectory();
+
+    const auto options = SettingsStore::openSafely (settings.options());
+    EXPECT_TRUE (settings.file().isDirectory());
+    juce::PropertiesFile store (options);
+    EXPECT_FALSE (SettingsStore::storeAndSave (store, "mainWindowPos", "1 2 3 4"));
+    EXPECT_TRUE (settings.file().isDirectory());
+}
+
+TEST (SettingsStore, TwoInstancesKeepEachOthersChanges)
+{
+    SettingsFolder settings;
+    settings.write ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n"
+                    "  <VALUE name=\"mainWindowPos\" val=\"100 100 640 420\"/>\n</PROPERTIES>\n");
+
+    // Both read the file at start; a saves a device choice, then b its window position,
+    // then a its window position.
+    juce::PropertiesFile a (settings.options()), b (settings.options());
+    juce::XmlElement device ("DEVICESETUP");
+    device.setAttribute ("deviceType", "JACK");
+    ASSERT_TRUE (SettingsStore::storeAndSave (a, "audioDeviceState", SettingsStore::xmlValue (&device)));
+    ASSERT_TRUE (SettingsStore::storeAndSave (b, "mainWindowPos", "300 250 640 420"));
+
+    juce::PropertiesFile onDisk (settings.options());
+    EXPECT_EQ (onDisk.getValue ("mainWindowPos"), "300 250 640 420");
+    ASSERT_NE (onDisk.getXmlValue ("audioDeviceState"), nullptr);
+    EXPECT_EQ (onDisk.getXmlValue ("audioDeviceState")->getStringAttribute ("deviceType"), "JACK");
+
+    ASSERT_TRUE (SettingsStore::storeAndSave (a, "mainWindowPos", "500 400 640 420"));
+    juce::PropertiesFile later (settings.options());
+    EXPECT_EQ (later.getValue ("mainWindowPos"), "500 400 640 420");
+    EXPECT_NE (later.getXmlValue ("audioDeviceState"), nullptr);
+    EXPECT_EQ (SettingsStore::xmlValue (nullptr), juce::var());
+}
