@@ -79,11 +79,18 @@ void PluginHostApp::initialise (const juce::String&)
 
     DeviceSetup::attach (*plugin, player, deviceManager);
 
+    deviceRecovery = std::make_unique<DeviceRecovery> (deviceManager, *settings->getUserSettings(),
+                                                       [this] { return player.getBlocksDelivered(); });
+    deviceRecovery->start();
+
     mainWindow->setVisible (true);
 }
 
 void PluginHostApp::shutdown()
 {
+    // Nothing may reopen a device while the player is taken off it.
+    deviceRecovery.reset();
+
     // The audio and MIDI callbacks leave before the plug-in goes.
     DeviceSetup::detach (player, deviceManager);
 
@@ -182,7 +189,11 @@ void PluginHostApp::openSettingsDialogForPlugin()
     if (mainWindow == nullptr)
         return;
 
-    mainWindow->openSettingsDialog (deviceManager);
+    {
+        // Recovery waits while the user chooses, and takes what the dialog saved as the choice.
+        const DeviceRecovery::SettingsDialogScope choosing (deviceRecovery.get());
+        mainWindow->openSettingsDialog (deviceManager);
+    }
 
     // Inputs enabled in the dialog reach the player only once it is registered for them.
     DeviceSetup::registerMidiInputs (player, deviceManager);

@@ -4,6 +4,7 @@
 #include <juce_audio_utils/juce_audio_utils.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include "../audio/DeviceRecovery.h"
 #include "../audio/TransportAudioProcessorPlayer.h"
 #include "MiniHostCallbacks.h"
 
@@ -60,6 +61,7 @@ private:
     std::unique_ptr<juce::AudioPluginInstance> plugin;
     std::unique_ptr<MainHostWindow> mainWindow;
     std::unique_ptr<juce::LookAndFeel> lookAndFeel;
+    std::unique_ptr<DeviceRecovery> deviceRecovery;
     MiniHostCallbacks miniHostCallbacks { this, *this };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PluginHostApp)

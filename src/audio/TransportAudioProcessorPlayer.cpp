@@ -84,6 +84,8 @@ void TransportAudioProcessorPlayer::audioDeviceIOCallbackWithContext (const floa
                                                                       int numSamples,
                                                                       const juce::AudioIODeviceCallbackContext& context)
 {
+    blocksDelivered.fetch_add (1, std::memory_order_relaxed);
+
     const auto pieceLength = workBuffer.getNumSamples();
 
     if (pieceLength <= 0)

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 /** Drives the one hosted plug-in from the audio device and is its play head.
@@ -62,6 +63,11 @@ public:
     /** The sample rate the transport counts in: the attached plug-in's, 0 with none. */
     double getTransportSampleRate() const noexcept   { return transportSampleRate.load(); }
 
+    /** How many device blocks have reached the audio callback, wrapping round: a device that
+        stops delivering shows as a count that stands still. Any thread.
+    */
+    std::uint32_t getBlocksDelivered() const noexcept   { return blocksDelivered.load (std::memory_order_relaxed); }
+
     /** One channel per plug-in output, one device buffer long: its length is what the
         plug-in processes at a time, and its surplus channels hold what is folded onto the
         device's outputs. Attaching sets the channel count (before the device calls the
@@ -84,6 +90,7 @@ private:
                        const juce::AudioIODeviceCallbackContext& context);
 
     std::atomic<double> transportSampleRate { 0.0 };
+    std::atomic<std::uint32_t> blocksDelivered { 0 };
     std::array<const float*, maxDeviceChannels> pieceInputs {};
     std::vector<float*> channelTargets;
 

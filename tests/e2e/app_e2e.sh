@@ -251,6 +251,47 @@ opens_the_default_device_whatever_the_saved_state)
     done
     ;;
 
+sound_comes_back_when_the_jack_server_restarts)
+    # A server of this case's own, stopped and started again under the running application,
+    # once with the device chosen in the settings and once with none chosen.
+    command -v jackd > /dev/null || { echo "SKIP [$case_name]: no jackd"; exit 77; }
+    source "$(dirname "$0")/../../scripts/lib/jack.sh"
+    trap 'tolvane_stop_jacks; cleanup' EXIT
+    export JACK_DEFAULT_SERVER="tolvane-restart-$$"
+    for saved in '<DEVICESETUP deviceType="JACK" audioOutputDeviceName="system" audioInputDeviceName="system"/>' none; do
+        rm -f "$settings_file"
+        [ "$saved" = none ] || settings_with_device_state "$(sed 's/</\&lt;/g; s/>/\&gt;/g; s/"/\&quot;/g' <<< "$saved")"
+        tolvane_start_jack "$JACK_DEFAULT_SERVER" 256 2 || fail "JACK server '$JACK_DEFAULT_SERVER' did not start"
+        start_app "$TOLVANE_APP"
+        id=$(wait_window "$editor_title") || fail "no window titled '$editor_title' appeared"
+        connected_to_jack || fail "not connected to the server at start ($saved)"
+        tolvane_stop_jacks
+        # A few of the application's checks find no server; it keeps running meanwhile.
+        sleep 3
+        kill -0 "$app_pid" 2> /dev/null || fail "the application ended when the server went away"
+        tolvane_start_jack "$JACK_DEFAULT_SERVER" 256 2 || fail "JACK server '$JACK_DEFAULT_SERVER' did not start again"
+        back=$(date +%s.%N)
+        connected_to_jack || fail "not connected again after the server came back ($saved)"
+        took=$(awk -v a="$(date +%s.%N)" -v b="$back" 'BEGIN { printf "%.2f", a - b }')
+        awk -v t="$took" 'BEGIN { exit !(t <= 3.0) }' || fail "reconnected only after ${took}s ($saved)"
+        read -r x y _ _ <<< "$(geometry "$id")"
+        xdotool mousemove $((x + 200)) $((y + editor_height - 40)) mousedown 1
+        sleep 0.2
+        loud=$(peak 0.5)
+        xdotool mouseup 1
+        awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }' || fail "silent after the server came back (peak $loud)"
+        echo "reconnected ${took}s after the server came back, peak $loud ($saved)"
+        press "$id" ctrl+q
+        wait_exit
+        if [ "$saved" = none ]; then
+            grep -q 'name="audioDeviceState"' "$settings_file" && fail "recovery stored a device choice"
+        else
+            grep -q 'audioOutputDeviceName=&quot;system&quot;' "$settings_file" || fail "the device choice was not kept"
+        fi
+        tolvane_stop_jacks
+    done
+    ;;
+
 reference_editor_opens_the_settings_dialog_in_its_colours)
     need_jack
     start_app "$TOLVANE_APP"
