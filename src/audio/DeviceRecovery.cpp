@@ -12,11 +12,6 @@ namespace
                                              "audioDeviceBufferSize", "audioDeviceInChans",
                                              "audioDeviceOutChans" };
 
-    bool isPlaying (juce::AudioIODevice* device)
-    {
-        return device != nullptr && device->isOpen() && device->isPlaying();
-    }
-
     // A device with no active channel calls nobody back; its silence is no sign of loss.
     bool hasActiveChannels (juce::AudioIODevice* device)
     {
@@ -63,16 +58,24 @@ juce::AudioDeviceManager::AudioDeviceSetup DeviceRecovery::setupFromState (const
     return setup;
 }
 
-bool DeviceRecovery::isListed (const Choice& choice, const juce::StringArray& outputs, const juce::StringArray& inputs)
+bool DeviceRecovery::isListed (const Choice& choice, const Listing& listing)
 {
     return ! choice.isEmpty()
-        && (choice.output.isEmpty() || outputs.contains (choice.output))
-        && (choice.input.isEmpty() || inputs.contains (choice.input));
+        && (choice.output.isEmpty() || listing.outputs.contains (choice.output))
+        && (choice.input.isEmpty() || listing.inputs.contains (choice.input));
 }
 
-int DeviceRecovery::nextQuietChecks (int quietChecksSoFar, bool playing, bool blocksArrived) noexcept
+int DeviceRecovery::nextQuietChecks (int quietChecksSoFar, bool open, bool blocksArrived) noexcept
 {
-    return playing && ! blocksArrived ? quietChecksSoFar + 1 : 0;
+    return open && ! blocksArrived ? quietChecksSoFar + 1 : 0;
+}
+
+DeviceRecovery::DeviceState DeviceRecovery::judge (bool exists, bool open, bool playing, int quietChecks) noexcept
+{
+    if (! exists || ! open || isStalled (quietChecks))
+        return DeviceState::lost;
+
+    return playing ? DeviceState::running : DeviceState::settling;
 }
 
 std::unique_ptr<juce::XmlElement> DeviceRecovery::withChosenDevice (const juce::XmlElement& saved,
@@ -133,12 +136,12 @@ void DeviceRecovery::check()
     // Only the timed checks count quiet intervals: change messages may come many at once.
     const auto blocks = blocksDelivered();
     auto* device = deviceManager.getCurrentAudioDevice();
-    quietChecks = nextQuietChecks (quietChecks, isPlaying (device) && hasActiveChannels (device),
-                                   blocks != lastBlocks);
+    const auto open = device != nullptr && device->isOpen();
+    quietChecks = nextQuietChecks (quietChecks, open && hasActiveChannels (device), blocks != lastBlocks);
     lastBlocks = blocks;
     mayReopen = true;
 
-    recoverIfNeeded (isPlaying (device) && ! isStalled (quietChecks));
+    recoverIfNeeded();
 }
 
 void DeviceRecovery::changeListenerCallback (juce::ChangeBroadcaster*)
@@ -146,22 +149,42 @@ void DeviceRecovery::changeListenerCallback (juce::ChangeBroadcaster*)
     if (! checking || dialogOpen)
         return;
 
-    recoverIfNeeded (isPlaying (deviceManager.getCurrentAudioDevice()) && ! isStalled (quietChecks));
+    recoverIfNeeded();
 }
 
-void DeviceRecovery::recoverIfNeeded (bool running)
+void DeviceRecovery::recoverIfNeeded()
 {
-    if (running && currentDevice() == chosen)
+    auto* device = deviceManager.getCurrentAudioDevice();
+    const auto state = judge (device != nullptr, device != nullptr && device->isOpen(),
+                              device != nullptr && device->isPlaying(), quietChecks);
+
+    // Open but stopped: a device that stops by itself (JACK) is still on its way to closing,
+    // and the driver's thread that closes it must be left to finish.
+    if (state == DeviceState::settling || (state == DeviceState::running && currentDevice() == chosen))
         return;
 
-    if (! mayReopen || chosen.isEmpty() || ! isChosenListed())
+    if (! mayReopen || chosen.isEmpty())
+        return;
+
+    // A device that closed by itself is let go, in this order. Its type is asked for devices
+    // first: for JACK that opens a client, and opening one frees what the server's shutdown
+    // left of the old client and ends its threads, which may still call the device back. Then
+    // the device goes at once, before its pending look at ports that no longer exist.
+    if (device != nullptr && ! device->isOpen())
+    {
+        rescan (device->getTypeName());
+        deviceManager.closeAudioDevice();
+    }
+
+    if (! isListed (chosen, rescan (chosen.type)))
         return;
 
     reopenChosen();
 
     // A failed reopen announces a change too: it is tried again at the next timed check, not
     // at once and for ever.
-    mayReopen = isPlaying (deviceManager.getCurrentAudioDevice());
+    auto* reopened = deviceManager.getCurrentAudioDevice();
+    mayReopen = reopened != nullptr && reopened->isPlaying();
 }
 
 void DeviceRecovery::readChoice()
@@ -202,19 +225,19 @@ DeviceRecovery::Choice DeviceRecovery::currentDevice() const
     return { device->getTypeName(), setup.outputDeviceName, setup.inputDeviceName };
 }
 
-bool DeviceRecovery::isChosenListed()
+DeviceRecovery::Listing DeviceRecovery::rescan (const juce::String& typeName)
 {
+    // Not every type announces devices that come and go (JACK does not): each is asked again.
     for (auto* type : deviceManager.getAvailableDeviceTypes())
     {
-        if (type->getTypeName() != chosen.type)
-            continue;
-
-        // Not every type announces devices that come and go (JACK does not): ask it again.
-        type->scanForDevices();
-        return isListed (chosen, type->getDeviceNames (false), type->getDeviceNames (true));
+        if (type->getTypeName() == typeName)
+        {
+            type->scanForDevices();
+            return { type->getDeviceNames (false), type->getDeviceNames (true) };
+        }
     }
 
-    return false;
+    return {};
 }
 
 void DeviceRecovery::reopenChosen()

@@ -78,14 +78,30 @@ public:
     /** The set-up that a saved device state asks for, read as the device manager reads it. */
     static juce::AudioDeviceManager::AudioDeviceSetup setupFromState (const juce::XmlElement& state);
 
+    /** The devices that a type lists. */
+    struct Listing
+    {
+        juce::StringArray outputs, inputs;
+    };
+
     /** Whether the names of a choice are all among the listed devices. */
-    static bool isListed (const Choice& choice, const juce::StringArray& outputs, const juce::StringArray& inputs);
+    static bool isListed (const Choice& choice, const Listing& listing);
 
-    /** The quiet-check count after a check: it grows while a playing device delivers nothing. */
-    static int nextQuietChecks (int quietChecks, bool playing, bool blocksArrived) noexcept;
+    /** The quiet-check count after a check: it grows while an open device delivers nothing. */
+    static int nextQuietChecks (int quietChecks, bool open, bool blocksArrived) noexcept;
 
-    /** Whether a device that claims to play has delivered nothing for too long. */
+    /** Whether an open device has delivered nothing for too long. */
     static bool isStalled (int quietChecks) noexcept   { return quietChecks >= 2; }
+
+    /** What a check makes of the current device. */
+    enum class DeviceState
+    {
+        running,   ///< open and playing
+        settling,  ///< open and stopped, not for long yet: on its way to playing or to closing
+        lost       ///< none, closed by itself, or quiet for too long
+    };
+
+    static DeviceState judge (bool exists, bool open, bool playing, int quietChecks) noexcept;
 
     /** A saved state with the chosen device's attributes in place of the device ones it
         holds; everything else (MIDI inputs and output) stays as saved.
@@ -97,14 +113,14 @@ private:
     void timerCallback() override;
     void changeListenerCallback (juce::ChangeBroadcaster*) override;
 
-    /** Reopens the chosen device if it is not the one that runs and it is listed; at most
-        once between two timed checks.
+    /** Reopens the chosen device if it is not the one that runs and it is listed; after a
+        failed attempt, not before the next timed check.
     */
-    void recoverIfNeeded (bool running);
+    void recoverIfNeeded();
 
     void readChoice();
     Choice currentDevice() const;
-    bool isChosenListed();
+    Listing rescan (const juce::String& typeName);
     void reopenChosen();
     void settingsDialogOpened();
     void settingsDialogClosed();

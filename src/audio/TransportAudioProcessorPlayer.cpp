@@ -67,6 +67,9 @@ void TransportAudioProcessorPlayer::setProcessor (juce::AudioProcessor* processo
 
 void TransportAudioProcessorPlayer::audioDeviceAboutToStart (juce::AudioIODevice* device)
 {
+    // Preparing for the new start releases the plug-in first, if the last stop did not.
+    deferredRelease.pending = false;
+
     WorkBufferDeviceView view (*device, workBuffer.getNumChannels());
     juce::AudioProcessorPlayer::audioDeviceAboutToStart (&view);
 
@@ -75,6 +78,25 @@ void TransportAudioProcessorPlayer::audioDeviceAboutToStart (juce::AudioIODevice
     channelTargets.resize ((size_t) workBuffer.getNumChannels());
 
     transportSampleRate = sampleRateOf (getCurrentProcessor());
+}
+
+void TransportAudioProcessorPlayer::audioDeviceStopped()
+{
+    if (juce::MessageManager::existsAndIsCurrentThread())
+    {
+        deferredRelease.pending = false;
+        juce::AudioProcessorPlayer::audioDeviceStopped();
+        return;
+    }
+
+    deferredRelease.pending = true;
+    deferredRelease.triggerAsyncUpdate();
+}
+
+void TransportAudioProcessorPlayer::DeferredRelease::handleAsyncUpdate()
+{
+    if (pending.exchange (false))
+        player.juce::AudioProcessorPlayer::audioDeviceStopped();
 }
 
 void TransportAudioProcessorPlayer::audioDeviceIOCallbackWithContext (const float* const* inputChannelData,

@@ -49,6 +49,16 @@ public:
     */
     void audioDeviceAboutToStart (juce::AudioIODevice* device) override;
 
+    /** Releases the plug-in, as the framework's player does, when the device stops on the
+        message thread. A device that stops by itself (a JACK server gone) says so on a thread of
+        its driver; the plug-in is then released on the message thread a moment later, unless
+        the device has started again meanwhile. That thread may be inside a call of the plug-in
+        (the settings dialog runs inside one) holding the hosting's lock that every call into
+        the plug-in takes: releasing it from the driver's thread would wait for that call to end,
+        holding the device manager's locks that the dialog needs.
+    */
+    void audioDeviceStopped() override;
+
     /** Applies MIDI Machine Control to the transport at once and queues every message, MMC
         or not, for the plug-in's next block.
     */
@@ -89,6 +99,18 @@ private:
                        int offset, int numSamples,
                        const juce::AudioIODeviceCallbackContext& context);
 
+    /** Runs a release that a driver's thread asked for, on the message thread. */
+    struct DeferredRelease final : public juce::AsyncUpdater
+    {
+        explicit DeferredRelease (TransportAudioProcessorPlayer& playerToRelease) : player (playerToRelease) {}
+        ~DeferredRelease() override   { cancelPendingUpdate(); }
+        void handleAsyncUpdate() override;
+
+        TransportAudioProcessorPlayer& player;
+        std::atomic<bool> pending { false };
+    };
+
+    DeferredRelease deferredRelease { *this };
     std::atomic<double> transportSampleRate { 0.0 };
     std::atomic<std::uint32_t> blocksDelivered { 0 };
     std::array<const float*, maxDeviceChannels> pieceInputs {};

@@ -286,7 +286,7 @@ sound_comes_back_when_the_jack_server_restarts)
         if [ "$saved" = none ]; then
             grep -q 'name="audioDeviceState"' "$settings_file" && fail "recovery stored a device choice"
         else
-            grep -q 'audioOutputDeviceName=&quot;system&quot;' "$settings_file" || fail "the device choice was not kept"
+            grep -qE 'audioOutputDeviceName=("|&quot;)system' "$settings_file" || fail "the device choice was not kept"
         fi
         tolvane_stop_jacks
     done
