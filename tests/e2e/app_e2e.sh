@@ -114,6 +114,19 @@ peak() {
     "${TOLVANE_JACK_PEAK:?}" "Tolvane Editor:out_" 2 "$1" | sed -n 's/^peak //p'
 }
 
+# peak_with_key_held ID [SCREENSHOT]: the loudest sample while a white key of the editor's
+# keyboard (in the bottom strip of the editor) is held.
+peak_with_key_held() {
+    local x y loud
+    read -r x y _ _ <<< "$(geometry "$1")"
+    xdotool mousemove $((x + 200)) $((y + editor_height - 40)) mousedown 1
+    sleep 0.2
+    loud=$(peak 0.5)
+    [ -n "${2:-}" ] && import -window root "$artefacts/$2" 2>/dev/null
+    xdotool mouseup 1
+    echo "$loud"
+}
+
 # settings_with_device_state TEXT: a settings file holding TEXT under "audioDeviceState".
 settings_with_device_state() {
     mkdir -p "$(dirname "$settings_file")"
@@ -225,13 +238,7 @@ plays_the_plugin_through_jack_when_a_key_is_held)
     connected_to_jack || fail "the application's outputs are not connected: $(jack_lsp -c | tr '\n' ' ')"
     quiet=$(peak 0.4)
     awk -v p="$quiet" 'BEGIN { exit !(p < 0.001) }' || fail "sound before any key was played (peak $quiet)"
-    # Hold a white key of the editor's keyboard, in the bottom strip of the editor.
-    read -r x y _ _ <<< "$(geometry "$id")"
-    xdotool mousemove $((x + 200)) $((y + editor_height - 40)) mousedown 1
-    sleep 0.2
-    loud=$(peak 0.5)
-    import -window root "$artefacts/playing-through-jack.png" 2>/dev/null
-    xdotool mouseup 1
+    loud=$(peak_with_key_held "$id" playing-through-jack.png)
     awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }' || fail "no sound while a key was held (peak $loud)"
     echo "peak silent: $quiet, with a key held: $loud"
     press "$id" ctrl+q
@@ -274,11 +281,7 @@ sound_comes_back_when_the_jack_server_restarts)
         connected_to_jack || fail "not connected again after the server came back ($saved)"
         took=$(awk -v a="$(date +%s.%N)" -v b="$back" 'BEGIN { printf "%.2f", a - b }')
         awk -v t="$took" 'BEGIN { exit !(t <= 3.0) }' || fail "reconnected only after ${took}s ($saved)"
-        read -r x y _ _ <<< "$(geometry "$id")"
-        xdotool mousemove $((x + 200)) $((y + editor_height - 40)) mousedown 1
-        sleep 0.2
-        loud=$(peak 0.5)
-        xdotool mouseup 1
+        loud=$(peak_with_key_held "$id")
         awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }' || fail "silent after the server came back (peak $loud)"
         echo "reconnected ${took}s after the server came back, peak $loud ($saved)"
         press "$id" ctrl+q
