@@ -1,9 +1,9 @@
 #include "audio/DeviceRecovery.h"
 #include "audio/TransportAudioProcessorPlayer.h"
+#include "support/FakeAudioDevice.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 
 // The recovery on a device manager whose only device type is a fake one: its devices vanish
 // and return as a JACK server does (the device closes by itself, the type says nothing) or as
@@ -11,107 +11,33 @@
 
 namespace
 {
-    class FakeDeviceType;
-
-    class FakeDevice final : public juce::AudioIODevice
-    {
-    public:
-        FakeDevice (const juce::String& deviceName, FakeDeviceType& owner)
-            : juce::AudioIODevice (deviceName, "Fake"), type (owner) {}
-        ~FakeDevice() override;
-
-        juce::StringArray getOutputChannelNames() override        { return { "1", "2" }; }
-        juce::StringArray getInputChannelNames() override         { return {}; }
-        juce::Array<double> getAvailableSampleRates() override    { return { 48000.0 }; }
-        juce::Array<int> getAvailableBufferSizes() override       { return { 256 }; }
-        int getDefaultBufferSize() override                       { return 256; }
-        juce::String open (const juce::BigInteger&, const juce::BigInteger& outs, double, int) override
-        {
-            opened = true;
-            outputs = outs;
-            return {};
-        }
-        void close() override                                     { stop(); opened = false; }
-        bool isOpen() override                                    { return opened; }
-        void start (juce::AudioIODeviceCallback* newCallback) override
-        {
-            newCallback->audioDeviceAboutToStart (this);
-            callback = newCallback;
-        }
-        void stop() override
-        {
-            if (auto* old = std::exchange (callback, nullptr))
-                old->audioDeviceStopped();
-        }
-        bool isPlaying() override                                 { return callback != nullptr; }
-        juce::String getLastError() override                      { return {}; }
-        int getCurrentBufferSizeSamples() override                { return 256; }
-        double getCurrentSampleRate() override                    { return 48000.0; }
-        int getCurrentBitDepth() override                         { return 32; }
-        juce::BigInteger getActiveOutputChannels() const override { return outputs; }
-        juce::BigInteger getActiveInputChannels() const override  { return {}; }
-        int getOutputLatencyInSamples() override                  { return 0; }
-        int getInputLatencyInSamples() override                   { return 0; }
-
-        /** One block through the device manager to its callbacks. */
-        void deliver()
-        {
-            std::array<float, 256> left {}, right {};
-            std::array<float*, 2> channels { left.data(), right.data() };
-            if (callback != nullptr)
-                callback->audioDeviceIOCallbackWithContext (nullptr, 0, channels.data(), 2, 256, {});
-        }
-
-    private:
-        FakeDeviceType& type;
-        bool opened = false;
-        juce::BigInteger outputs;
-        juce::AudioIODeviceCallback* callback = nullptr;
-    };
-
     class FakeDeviceType final : public juce::AudioIODeviceType
     {
     public:
         FakeDeviceType() : juce::AudioIODeviceType ("Fake") {}
 
-        void scanForDevices() override                               { ++scans; }
+        void scanForDevices() override                                  { ++scans; }
         juce::StringArray getDeviceNames (bool forInput) const override { return forInput ? juce::StringArray() : present; }
-        int getDefaultDeviceIndex (bool) const override              { return 0; }
+        int getDefaultDeviceIndex (bool) const override                 { return 0; }
         int getIndexOfDevice (juce::AudioIODevice* device, bool) const override
         {
             return device != nullptr ? present.indexOf (device->getName()) : -1;
         }
-        bool hasSeparateInputsAndOutputs() const override            { return true; }
+        bool hasSeparateInputsAndOutputs() const override               { return true; }
         juce::AudioIODevice* createDevice (const juce::String& output, const juce::String&) override
         {
             if (! present.contains (output))
                 return nullptr;
             ++created;
-            live = new FakeDevice (output, *this);
-            return live;
+            return new FakeAudioDevice (48000.0, 256, 0, 2, output);
         }
 
-        /** The device goes; like JACK, the open one closes itself and nobody is told. */
-        void vanishSilently (const juce::String& name)
-        {
-            present.removeString (name);
-            if (live != nullptr && live->getName() == name)
-                live->close();
-        }
-
-        /** The device goes or comes, and the type tells the device manager, as on Windows. */
-        void announce()                                              { callDeviceChangeListeners(); }
+        /** The type tells the device manager that the list changed, as on Windows. */
+        void announce()                                                 { callDeviceChangeListeners(); }
 
         juce::StringArray present { "A", "B" };
-        FakeDevice* live = nullptr;
         int scans = 0, created = 0;
     };
-
-    FakeDevice::~FakeDevice()
-    {
-        if (type.live == this)
-            type.live = nullptr;
-    }
 
     struct Rig
     {
@@ -137,11 +63,26 @@ namespace
             manager.removeAudioCallback (&player);
         }
 
-        juce::String current()                 { auto* d = manager.getCurrentAudioDevice(); return d != nullptr ? d->getName() : "none"; }
-        bool playing()                         { auto* d = manager.getCurrentAudioDevice(); return d != nullptr && d->isPlaying(); }
-        juce::String savedDevice()             { return DeviceRecovery::choiceFromState (settings->getXmlValue ("audioDeviceState").get()).output; }
-        void deliverAndCheck()                 { if (type->live != nullptr) type->live->deliver(); recovery->check(); }
-        void dispatchChanges()                 { manager.dispatchPendingMessages(); }
+        FakeAudioDevice* device()   { return dynamic_cast<FakeAudioDevice*> (manager.getCurrentAudioDevice()); }
+        juce::String current()      { return device() != nullptr ? device()->getName() : "none"; }
+        bool playing()              { return device() != nullptr && device()->isPlaying(); }
+        juce::String savedDevice()  { return DeviceRecovery::choiceFromState (settings->getXmlValue ("audioDeviceState").get()).output; }
+        void dispatchChanges()      { manager.dispatchPendingMessages(); }
+
+        void deliverAndCheck()
+        {
+            if (device() != nullptr)
+                device()->deliver();
+            recovery->check();
+        }
+
+        /** The device goes as a JACK server goes: it closes by itself and nobody is told. */
+        void vanishSilently (const juce::String& name)
+        {
+            type->present.removeString (name);
+            if (device() != nullptr && device()->getName() == name)
+                device()->close();
+        }
 
         juce::TemporaryFile file { ".settings" };
         std::unique_ptr<juce::PropertiesFile> settings;
@@ -166,7 +107,7 @@ TEST (DeviceRecovery, SilentlyLostDeviceIsReopenedOnceItReturnsAndLeftAloneUntil
     EXPECT_EQ (rig.type->scans, scansWhileRunning);
 
     // Gone, as a JACK server goes: nothing to return to for a while, and B is no stand-in.
-    rig.type->vanishSilently ("A");
+    rig.vanishSilently ("A");
     for (int i = 0; i < 5; ++i)
     {
         rig.dispatchChanges();
@@ -183,7 +124,7 @@ TEST (DeviceRecovery, SilentlyLostDeviceIsReopenedOnceItReturnsAndLeftAloneUntil
     EXPECT_EQ (rig.current(), "A");
     ASSERT_TRUE (rig.playing());
     const auto blocks = rig.player.getBlocksDelivered();
-    rig.type->live->deliver();
+    rig.device()->deliver();
     EXPECT_EQ (rig.player.getBlocksDelivered(), blocks + 1);
     EXPECT_EQ (rig.savedDevice(), "A");
 }
@@ -254,7 +195,7 @@ TEST (DeviceRecovery, FrameworksFallbackIsNeverSavedAndIsLeftWhenTheChosenDevice
 TEST (DeviceRecovery, DevicePickedInTheDialogIsTheNewChoice)
 {
     Rig rig (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A"/>)");
-    rig.type->vanishSilently ("A");
+    rig.vanishSilently ("A");
     rig.recovery->check();
 
     {
