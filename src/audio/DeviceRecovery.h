@@ -9,10 +9,11 @@
 
 /** Brings the audio device that the user chose back after it was lost.
 
-    A device is lost when it closes or stops by itself (a JACK server that went away: the
-    framework closes the device and sends no further notice), when it claims to play but
-    delivers no block for two checks in a row, or when the framework replaced it by a fallback
-    device because it vanished (Windows, an interface unplugged). As soon as the chosen device
+    A device is lost when it closes by itself (a JACK server that went away: the framework
+    closes the device and sends no further notice), when it stays open but delivers no block
+    for two checks in a row, or when the framework replaced it by a fallback device because it
+    vanished (Windows, an interface unplugged); one that is open but stopped is left a moment
+    to finish stopping. As soon as the chosen device
     is listed again it is reopened with the chosen set-up, and the player, which stays the
     device manager's audio callback, is started by it again.
 
@@ -51,7 +52,9 @@ public:
     /** Stops checking; nothing is reopened after it returns. */
     void stop();
 
-    /** One check, as the timer and the device manager's change messages run it. */
+    /** One timed check, as the timer runs it (the device manager's change messages run the
+        same without counting a quiet interval).
+    */
     void check();
 
     /** Marks the settings dialog as open for its lifetime: nothing is reopened meanwhile, and
