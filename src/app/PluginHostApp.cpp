@@ -89,6 +89,10 @@ void PluginHostApp::initialise (const juce::String&)
 
     DeviceSetup::attach (*plugin, player, deviceManager);
 
+    deviceRecovery = std::make_unique<DeviceRecovery> (deviceManager, *settings->getUserSettings(),
+                                                       [this] { return player.getBlocksDelivered(); });
+    deviceRecovery->start();
+
     mainWindow->showOnceScaleIsKnown();
 
     // So that the window manager's close request is never left unread (Linux).
@@ -107,6 +111,9 @@ void PluginHostApp::shutdown()
     // still waiting for the message thread, opens no dialog and registers no MIDI input.
     shuttingDown = true;
     miniHostCallbacks.stopAnswering();
+
+    // Nothing may reopen a device while the player is taken off it.
+    deviceRecovery.reset();
 
     // The audio and MIDI callbacks leave before the plug-in goes.
     DeviceSetup::detach (player, deviceManager);
@@ -206,7 +213,11 @@ void PluginHostApp::openSettingsDialogForPlugin()
     if (mainWindow == nullptr || shuttingDown)
         return;
 
-    mainWindow->openSettingsDialog (deviceManager);
+    {
+        // Recovery waits while the user chooses, and takes what the dialog saved as the choice.
+        const DeviceRecovery::SettingsDialogScope choosing (deviceRecovery.get());
+        mainWindow->openSettingsDialog (deviceManager);
+    }
 
     // Shut-down may have begun while the dialog was open; a detached player stays detached.
     if (shuttingDown)

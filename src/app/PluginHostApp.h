@@ -4,6 +4,7 @@
 #include <juce_audio_utils/juce_audio_utils.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include "../audio/DeviceRecovery.h"
 #include "../audio/TransportAudioProcessorPlayer.h"
 #include "MiniHostCallbacks.h"
 #include "QuitSignals.h"
@@ -71,6 +72,7 @@ private:
     std::unique_ptr<MainHostWindow> mainWindow;
     std::unique_ptr<X11EventNudge> eventNudge;
     std::unique_ptr<juce::LookAndFeel> lookAndFeel;
+    std::unique_ptr<DeviceRecovery> deviceRecovery;
     MiniHostCallbacks miniHostCallbacks { this, *this };
     std::unique_ptr<QuitSignals> quitSignals;
     bool shuttingDown = false;

@@ -73,6 +73,9 @@ void TransportAudioProcessorPlayer::setProcessor (juce::AudioProcessor* processo
 
 void TransportAudioProcessorPlayer::audioDeviceAboutToStart (juce::AudioIODevice* device)
 {
+    // Preparing for the new start releases the plug-in first, if the last stop did not.
+    deferredRelease.pending = false;
+
     WorkBufferDeviceView view (*device, workBuffer.getNumChannels());
     juce::AudioProcessorPlayer::audioDeviceAboutToStart (&view);
 
@@ -83,6 +86,25 @@ void TransportAudioProcessorPlayer::audioDeviceAboutToStart (juce::AudioIODevice
     transportSampleRate = sampleRateOf (getCurrentProcessor());
 }
 
+void TransportAudioProcessorPlayer::audioDeviceStopped()
+{
+    if (juce::MessageManager::existsAndIsCurrentThread())
+    {
+        deferredRelease.pending = false;
+        juce::AudioProcessorPlayer::audioDeviceStopped();
+        return;
+    }
+
+    deferredRelease.pending = true;
+    deferredRelease.triggerAsyncUpdate();
+}
+
+void TransportAudioProcessorPlayer::DeferredRelease::handleAsyncUpdate()
+{
+    if (pending.exchange (false))
+        player.juce::AudioProcessorPlayer::audioDeviceStopped();
+}
+
 void TransportAudioProcessorPlayer::audioDeviceIOCallbackWithContext (const float* const* inputChannelData,
                                                                       int numInputChannels,
                                                                       float* const* outputChannelData,
@@ -90,6 +112,8 @@ void TransportAudioProcessorPlayer::audioDeviceIOCallbackWithContext (const floa
                                                                       int numSamples,
                                                                       const juce::AudioIODeviceCallbackContext& context)
 {
+    blocksDelivered.fetch_add (1, std::memory_order_relaxed);
+
     const auto pieceLength = workBuffer.getNumSamples();
 
     if (pieceLength <= 0)

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 /** Drives the one hosted plug-in from the audio device and is its play head.
@@ -49,6 +50,16 @@ public:
     */
     void audioDeviceAboutToStart (juce::AudioIODevice* device) override;
 
+    /** Releases the plug-in, as the framework's player does, when the device stops on the
+        message thread. A device that stops by itself (a JACK server gone) says so on a thread of
+        its driver; the plug-in is then released on the message thread a moment later, unless
+        the device has started again meanwhile. That thread may be inside a call of the plug-in
+        (the settings dialog runs inside one) holding the hosting's lock that every call into
+        the plug-in takes: releasing it from the driver's thread would wait for that call to end,
+        holding the device manager's locks that the dialog needs.
+    */
+    void audioDeviceStopped() override;
+
     /** Applies MIDI Machine Control to the transport at once and queues every message, MMC
         or not, for the plug-in's next block.
     */
@@ -62,6 +73,11 @@ public:
 
     /** The sample rate the transport counts in: the attached plug-in's, 0 with none. */
     double getTransportSampleRate() const noexcept   { return transportSampleRate.load(); }
+
+    /** How many device blocks have reached the audio callback, wrapping round: a device that
+        stops delivering shows as a count that stands still. Any thread.
+    */
+    std::uint32_t getBlocksDelivered() const noexcept   { return blocksDelivered.load (std::memory_order_relaxed); }
 
     /** One channel per plug-in output, one device buffer long: its length is what the
         plug-in processes at a time, and its surplus channels hold what is folded onto the
@@ -89,7 +105,20 @@ private:
                        int offset, int numSamples,
                        const juce::AudioIODeviceCallbackContext& context);
 
+    /** Runs a release that a driver's thread asked for, on the message thread. */
+    struct DeferredRelease final : public juce::AsyncUpdater
+    {
+        explicit DeferredRelease (TransportAudioProcessorPlayer& playerToRelease) : player (playerToRelease) {}
+        ~DeferredRelease() override   { cancelPendingUpdate(); }
+        void handleAsyncUpdate() override;
+
+        TransportAudioProcessorPlayer& player;
+        std::atomic<bool> pending { false };
+    };
+
+    DeferredRelease deferredRelease { *this };
     std::atomic<double> transportSampleRate { 0.0 };
+    std::atomic<std::uint32_t> blocksDelivered { 0 };
     std::array<const float*, maxDeviceChannels> pieceInputs {};
     std::vector<float*> channelTargets;
 

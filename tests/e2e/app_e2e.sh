@@ -104,6 +104,19 @@ peak() {
     "${TOLVANE_JACK_PEAK:?}" "Tolvane Editor:out_" 2 "$1" | sed -n 's/^peak //p'
 }
 
+# peak_with_key_held ID [SCREENSHOT]: the loudest sample while a white key of the editor's
+# keyboard (in the bottom strip of the editor) is held.
+peak_with_key_held() {
+    local x y loud
+    read -r x y _ _ <<< "$(geometry "$1")"
+    xdotool mousemove $((x + 200)) $((y + editor_height - 40)) mousedown 1
+    sleep 0.2
+    loud=$(peak 0.5)
+    [ -n "${2:-}" ] && import -window root "$artefacts/$2" 2>/dev/null
+    xdotool mouseup 1
+    echo "$loud"
+}
+
 # settings_with_device_state TEXT: a settings file holding TEXT under "audioDeviceState".
 settings_with_device_state() {
     mkdir -p "$(dirname "$settings_file")"
@@ -215,13 +228,7 @@ plays_the_plugin_through_jack_when_a_key_is_held)
     connected_to_jack || fail "the application's outputs are not connected: $(jack_lsp -c | tr '\n' ' ')"
     quiet=$(peak 0.4)
     awk -v p="$quiet" 'BEGIN { exit !(p < 0.001) }' || fail "sound before any key was played (peak $quiet)"
-    # Hold a white key of the editor's keyboard, in the bottom strip of the editor.
-    read -r x y _ _ <<< "$(geometry "$id")"
-    xdotool mousemove $((x + 200)) $((y + editor_height - 40)) mousedown 1
-    sleep 0.2
-    loud=$(peak 0.5)
-    import -window root "$artefacts/playing-through-jack.png" 2>/dev/null
-    xdotool mouseup 1
+    loud=$(peak_with_key_held "$id" playing-through-jack.png)
     awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }' || fail "no sound while a key was held (peak $loud)"
     echo "peak silent: $quiet, with a key held: $loud"
     press "$id" ctrl+q
@@ -238,6 +245,43 @@ opens_the_default_device_whatever_the_saved_state)
         connected_to_jack || fail "no device opened with saved state '$saved'"
         press "$id" ctrl+q
         wait_exit
+    done
+    ;;
+
+sound_comes_back_when_the_jack_server_restarts)
+    # A server of this case's own, stopped and started again under the running application,
+    # once with the device chosen in the settings and once with none chosen.
+    command -v jackd > /dev/null || { echo "SKIP [$case_name]: no jackd"; exit 77; }
+    source "$(dirname "$0")/../../scripts/lib/jack.sh"
+    trap 'tolvane_stop_jacks; cleanup' EXIT
+    export JACK_DEFAULT_SERVER="tolvane-restart-$$"
+    for saved in '<DEVICESETUP deviceType="JACK" audioOutputDeviceName="system" audioInputDeviceName="system"/>' none; do
+        rm -f "$settings_file"
+        [ "$saved" = none ] || settings_with_device_state "$(sed 's/</\&lt;/g; s/>/\&gt;/g; s/"/\&quot;/g' <<< "$saved")"
+        tolvane_start_jack "$JACK_DEFAULT_SERVER" 256 2 || fail "JACK server '$JACK_DEFAULT_SERVER' did not start"
+        start_app "$TOLVANE_APP"
+        id=$(wait_window "$editor_title") || fail "no window titled '$editor_title' appeared"
+        connected_to_jack || fail "not connected to the server at start ($saved)"
+        tolvane_stop_jacks
+        # A few of the application's checks find no server; it keeps running meanwhile.
+        sleep 3
+        kill -0 "$app_pid" 2> /dev/null || fail "the application ended when the server went away"
+        tolvane_start_jack "$JACK_DEFAULT_SERVER" 256 2 || fail "JACK server '$JACK_DEFAULT_SERVER' did not start again"
+        back=$(date +%s.%N)
+        connected_to_jack || fail "not connected again after the server came back ($saved)"
+        took=$(awk -v a="$(date +%s.%N)" -v b="$back" 'BEGIN { printf "%.2f", a - b }')
+        awk -v t="$took" 'BEGIN { exit !(t <= 3.0) }' || fail "reconnected only after ${took}s ($saved)"
+        loud=$(peak_with_key_held "$id")
+        awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }' || fail "silent after the server came back (peak $loud)"
+        echo "reconnected ${took}s after the server came back, peak $loud ($saved)"
+        press "$id" ctrl+q
+        wait_exit
+        if [ "$saved" = none ]; then
+            grep -q 'name="audioDeviceState"' "$settings_file" && fail "recovery stored a device choice"
+        else
+            grep -qE 'audioOutputDeviceName=("|&quot;)system' "$settings_file" || fail "the device choice was not kept"
+        fi
+        tolvane_stop_jacks
     done
     ;;
 

@@ -184,6 +184,37 @@ tempo_callback_is_seen_by_the_next_play_head_query_and_nothing_else_changes)
     quit_app
     ;;
 
+dialog_outlives_the_audio_server_and_recovery_waits_for_it)
+    # A server of this case's own dies while the dialog runs inside the plug-in's call, and
+    # comes back while the dialog is still open.
+    command -v jackd > /dev/null || { echo "SKIP [$case_name]: no jackd"; exit 77; }
+    source "$(dirname "$0")/../../scripts/lib/jack.sh"
+    trap 'tolvane_stop_jacks; cleanup' EXIT
+    export JACK_DEFAULT_SERVER="tolvane-dialog-$$"
+    tolvane_start_jack "$JACK_DEFAULT_SERVER" 256 2 || fail "JACK server '$JACK_DEFAULT_SERVER' did not start"
+    start_probe
+    dialog=$(open_dialog settings)
+    tolvane_stop_jacks
+    # The framework's "Test" button (beside the output device) needs the device manager's
+    # lock, which the stopping device must not keep while the plug-in's call runs the dialog.
+    sleep 1
+    read -r x y <<< "$(xwininfo -id "$dialog" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')"
+    xdotool mousemove $((x + 450)) $((y + 68)) click 1
+    tolvane_start_jack "$JACK_DEFAULT_SERVER" 256 2 || fail "JACK server '$JACK_DEFAULT_SERVER' did not start again"
+    # The user is choosing: the device is not reopened behind the dialog's back.
+    sleep 2.5
+    jack_lsp 2> /dev/null | grep -q '^Tolvane Editor:' && fail "the device was reopened while the dialog was open"
+    import -window root "$artefacts/dialog-after-the-server-died.png" 2>/dev/null
+    close_dialog "$dialog"
+    wait_log "settings: returned" || fail "the call-back did not return after the dialog closed"
+    deadline=$((SECONDS + 4))
+    until jack_lsp -c 2> /dev/null | grep -A1 '^Tolvane Editor:out_1$' | grep -q 'system:playback_1'; do
+        [ $SECONDS -lt $deadline ] || fail "not connected again within 3 s of the dialog closing"
+        sleep 0.1
+    done
+    quit_app
+    ;;
+
 plugin_without_the_extension_runs_with_the_default_look)
     # Not supported (0, -1, 2), the handle refused, and the colours refused: each runs, with
     # minimise and close only, and gets no call-backs or no colours.

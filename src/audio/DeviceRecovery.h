@@ -1,0 +1,145 @@
+#pragma once
+
+#include <juce_audio_devices/juce_audio_devices.h>
+#include <juce_data_structures/juce_data_structures.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+/** Brings the audio device that the user chose back after it was lost.
+
+    A device is lost when it closes by itself (a JACK server that went away: the framework
+    closes the device and sends no further notice), when it stays open but delivers no block
+    for two checks in a row, or when the framework replaced it by a fallback device because it
+    vanished (Windows, an interface unplugged); one that is open but stopped is left a moment
+    to finish stopping. As soon as the chosen device
+    is listed again it is reopened with the chosen set-up, and the player, which stays the
+    device manager's audio callback, is started by it again.
+
+    The chosen device is the one that the saved "audioDeviceState" names; without a saved
+    choice, the device that ran when recovery started. A fallback is never stored as the
+    choice: when the settings dialog closes without the user picking another device, the saved
+    state keeps the chosen device. While the dialog is open nothing is reopened.
+
+    Checks run on the message thread: once a second, and whenever the device manager announces
+    a change. While the chosen device runs a check reads a counter and two flags, nothing more.
+*/
+class DeviceRecovery final : private juce::Timer,
+                             private juce::ChangeListener
+{
+public:
+    /** Which device: its type and its output and input names. */
+    struct Choice
+    {
+        juce::String type, output, input;
+
+        bool isEmpty() const noexcept   { return output.isEmpty() && input.isEmpty(); }
+        bool operator== (const Choice& other) const noexcept;
+        bool operator!= (const Choice& other) const noexcept   { return ! operator== (other); }
+    };
+
+    /** blocksDelivered counts the device blocks that reached the player; any thread may
+        increment it, the checks only compare its values.
+    */
+    DeviceRecovery (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings,
+                    std::function<std::uint32_t()> blocksDelivered);
+    ~DeviceRecovery() override;
+
+    /** Takes the chosen device from the settings (or the running one) and starts checking. */
+    void start();
+
+    /** Stops checking; nothing is reopened after it returns. */
+    void stop();
+
+    /** One timed check, as the timer runs it (the device manager's change messages run the
+        same without counting a quiet interval).
+    */
+    void check();
+
+    /** Marks the settings dialog as open for its lifetime: nothing is reopened meanwhile, and
+        when it ends, what the dialog saved is the new choice, unless the user left a fallback
+        device running, in which case the saved state is given the chosen device back.
+        Null (no recovery running) is allowed.
+    */
+    class SettingsDialogScope final
+    {
+    public:
+        explicit SettingsDialogScope (DeviceRecovery* recoveryToPause);
+        ~SettingsDialogScope();
+
+    private:
+        DeviceRecovery* recovery;
+
+        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SettingsDialogScope)
+    };
+
+    //==============================================================================
+    /** The device that a saved device state names; empty without one. */
+    static Choice choiceFromState (const juce::XmlElement* state);
+
+    /** The set-up that a saved device state asks for, read as the device manager reads it. */
+    static juce::AudioDeviceManager::AudioDeviceSetup setupFromState (const juce::XmlElement& state);
+
+    /** The devices that a type lists. */
+    struct Listing
+    {
+        juce::StringArray outputs, inputs;
+    };
+
+    /** Whether the names of a choice are all among the listed devices. */
+    static bool isListed (const Choice& choice, const Listing& listing);
+
+    /** The quiet-check count after a check: it grows while an open device delivers nothing. */
+    static int nextQuietChecks (int quietChecks, bool open, bool blocksArrived) noexcept;
+
+    /** Whether an open device has delivered nothing for too long. */
+    static bool isStalled (int quietChecks) noexcept   { return quietChecks >= 2; }
+
+    /** What a check makes of the current device. */
+    enum class DeviceState
+    {
+        running,   ///< open and playing
+        settling,  ///< open and stopped, not for long yet: on its way to playing or to closing
+        lost       ///< none, closed by itself, or quiet for too long
+    };
+
+    static DeviceState judge (bool exists, bool open, bool playing, int quietChecks) noexcept;
+
+    /** A saved state with the chosen device's attributes in place of the device ones it
+        holds; everything else (MIDI inputs and output) stays as saved.
+    */
+    static std::unique_ptr<juce::XmlElement> withChosenDevice (const juce::XmlElement& saved,
+                                                               const juce::XmlElement& chosenState);
+
+private:
+    void timerCallback() override;
+    void changeListenerCallback (juce::ChangeBroadcaster*) override;
+
+    /** Reopens the chosen device if it is not the one that runs and it is listed; after a
+        failed attempt, not before the next timed check.
+    */
+    void recoverIfNeeded();
+
+    void readChoice();
+    Choice currentDevice() const;
+    Listing rescan (const juce::String& typeName);
+    void reopenChosen();
+    void settingsDialogOpened();
+    void settingsDialogClosed();
+
+    juce::AudioDeviceManager& deviceManager;
+    juce::PropertiesFile& userSettings;
+    std::function<std::uint32_t()> blocksDelivered;
+
+    std::unique_ptr<juce::XmlElement> chosenState;
+    Choice chosen;
+    juce::AudioDeviceManager::AudioDeviceSetup chosenSetup;
+
+    bool checking = false, dialogOpen = false, mayReopen = true;
+    Choice deviceWhenDialogOpened;
+    std::uint32_t lastBlocks = 0;
+    int quietChecks = 0;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DeviceRecovery)
+};

@@ -1,0 +1,214 @@
+#include "audio/DeviceRecovery.h"
+#include "audio/TransportAudioProcessorPlayer.h"
+#include "support/FakeAudioDevice.h"
+
+#include <gtest/gtest.h>
+
+
+// The recovery on a device manager whose only device type is a fake one: its devices vanish
+// and return as a JACK server does (the device closes by itself, the type says nothing) or as
+// a Windows interface does (the type announces the new list and the framework falls back).
+
+namespace
+{
+    class FakeDeviceType final : public juce::AudioIODeviceType
+    {
+    public:
+        FakeDeviceType() : juce::AudioIODeviceType ("Fake") {}
+
+        void scanForDevices() override                                  { ++scans; }
+        juce::StringArray getDeviceNames (bool forInput) const override { return forInput ? juce::StringArray() : present; }
+        int getDefaultDeviceIndex (bool) const override                 { return 0; }
+        int getIndexOfDevice (juce::AudioIODevice* device, bool) const override
+        {
+            return device != nullptr ? present.indexOf (device->getName()) : -1;
+        }
+        bool hasSeparateInputsAndOutputs() const override               { return true; }
+        juce::AudioIODevice* createDevice (const juce::String& output, const juce::String&) override
+        {
+            if (! present.contains (output))
+                return nullptr;
+            ++created;
+            return new FakeAudioDevice (48000.0, 256, 0, 2, output);
+        }
+
+        /** The type tells the device manager that the list changed, as on Windows. */
+        void announce()                                                 { callDeviceChangeListeners(); }
+
+        juce::StringArray present { "A", "B" };
+        int scans = 0, created = 0;
+    };
+
+    struct Rig
+    {
+        explicit Rig (const juce::String& savedState)
+        {
+            settings = std::make_unique<juce::PropertiesFile> (file.getFile(), juce::PropertiesFile::Options());
+            if (savedState.isNotEmpty())
+                settings->setValue ("audioDeviceState", juce::parseXML (savedState).get());
+
+            auto ownedType = std::make_unique<FakeDeviceType>();
+            type = ownedType.get();
+            manager.addAudioDeviceType (std::move (ownedType));
+            manager.initialise (0, 2, settings->getXmlValue ("audioDeviceState").get(), true);
+            manager.addAudioCallback (&player);
+
+            recovery = std::make_unique<DeviceRecovery> (manager, *settings, [this] { return player.getBlocksDelivered(); });
+            recovery->start();
+        }
+
+        ~Rig()
+        {
+            recovery.reset();
+            manager.removeAudioCallback (&player);
+        }
+
+        FakeAudioDevice* device()   { return dynamic_cast<FakeAudioDevice*> (manager.getCurrentAudioDevice()); }
+        juce::String current()      { return device() != nullptr ? device()->getName() : "none"; }
+        bool playing()              { return device() != nullptr && device()->isPlaying(); }
+        juce::String savedDevice()  { return DeviceRecovery::choiceFromState (settings->getXmlValue ("audioDeviceState").get()).output; }
+        void dispatchChanges()      { manager.dispatchPendingMessages(); }
+
+        void deliverAndCheck()
+        {
+            if (device() != nullptr)
+                device()->deliver();
+            recovery->check();
+        }
+
+        /** The device goes as a JACK server goes: it closes by itself and nobody is told. */
+        void vanishSilently (const juce::String& name)
+        {
+            type->present.removeString (name);
+            if (device() != nullptr && device()->getName() == name)
+                device()->close();
+        }
+
+        juce::TemporaryFile file { ".settings" };
+        std::unique_ptr<juce::PropertiesFile> settings;
+        juce::AudioDeviceManager manager;
+        FakeDeviceType* type = nullptr;
+        TransportAudioProcessorPlayer player;
+        std::unique_ptr<DeviceRecovery> recovery;
+    };
+}
+
+//==============================================================================
+TEST (DeviceRecovery, SilentlyLostDeviceIsReopenedOnceItReturnsAndLeftAloneUntilThen)
+{
+    Rig rig (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A" audioInputDeviceName=""/>)");
+    ASSERT_EQ (rig.current(), "A");
+    ASSERT_TRUE (rig.playing());
+
+    // While the chosen device runs a check does nothing: no scan, no reopening.
+    const auto scansWhileRunning = rig.type->scans;
+    for (int i = 0; i < 3; ++i)
+        rig.deliverAndCheck();
+    EXPECT_EQ (rig.type->scans, scansWhileRunning);
+
+    // Gone, as a JACK server goes: nothing to return to for a while, and B is no stand-in.
+    rig.vanishSilently ("A");
+    for (int i = 0; i < 5; ++i)
+    {
+        rig.dispatchChanges();
+        rig.deliverAndCheck();
+    }
+    EXPECT_FALSE (rig.playing());
+    EXPECT_GT (rig.type->scans, scansWhileRunning);
+    EXPECT_EQ (rig.type->created, 1);
+    EXPECT_EQ (rig.savedDevice(), "A");
+
+    // Back: the next check reopens it, and the player, still the callback, runs on it again.
+    rig.type->present.add ("A");
+    rig.recovery->check();
+    EXPECT_EQ (rig.current(), "A");
+    ASSERT_TRUE (rig.playing());
+    const auto blocks = rig.player.getBlocksDelivered();
+    rig.device()->deliver();
+    EXPECT_EQ (rig.player.getBlocksDelivered(), blocks + 1);
+    EXPECT_EQ (rig.savedDevice(), "A");
+}
+
+TEST (DeviceRecovery, DeviceThatPlaysButDeliversNothingIsReopened)
+{
+    Rig rig (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A"/>)");
+
+    for (int i = 0; i < 5; ++i)
+        rig.deliverAndCheck();
+    EXPECT_EQ (rig.type->created, 1);
+
+    rig.recovery->check();
+    EXPECT_EQ (rig.type->created, 1) << "one quiet second is not yet a loss";
+    rig.recovery->check();
+    EXPECT_EQ (rig.type->created, 2);
+    EXPECT_TRUE (rig.playing());
+}
+
+TEST (DeviceRecovery, FrameworksFallbackIsNeverSavedAndIsLeftWhenTheChosenDeviceReturns)
+{
+    Rig rig (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A" audioDeviceRate="48000"/>)");
+
+    // Unplugged, as on Windows: the framework hears of it and falls back to B.
+    rig.type->present.removeString ("A");
+    rig.type->announce();
+    rig.dispatchChanges();
+    rig.deliverAndCheck();
+    ASSERT_EQ (rig.current(), "B");
+
+    {
+        const DeviceRecovery::SettingsDialogScope choosing (rig.recovery.get());
+
+        // The dialog saves the device manager's state, which names the stand-in.
+        rig.settings->setValue ("audioDeviceState", juce::parseXML (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="B">)"
+                                                                    R"(<MIDIINPUT name="Keys"/></DEVICESETUP>)").get());
+
+        // The user is choosing: a device that returns meanwhile is not reopened.
+        rig.type->present.add ("A");
+        rig.type->announce();
+        rig.dispatchChanges();
+        rig.recovery->check();
+        EXPECT_EQ (rig.current(), "B");
+    }
+
+    const auto saved = rig.settings->getXmlValue ("audioDeviceState");
+    ASSERT_NE (saved, nullptr);
+    EXPECT_EQ (saved->getStringAttribute ("audioOutputDeviceName"), "A");
+    EXPECT_EQ (saved->getStringAttribute ("audioDeviceRate"), "48000");
+    EXPECT_NE (saved->getChildByName ("MIDIINPUT"), nullptr) << "the MIDI choice made in the dialog is kept";
+
+    rig.recovery->check();
+    EXPECT_EQ (rig.current(), "A");
+    EXPECT_TRUE (rig.playing());
+
+    // Gone and back again, announced each time: the announcement alone brings it back.
+    rig.type->present.removeString ("A");
+    rig.type->announce();
+    rig.dispatchChanges();
+    ASSERT_EQ (rig.current(), "B");
+    rig.type->present.add ("A");
+    rig.type->announce();
+    rig.dispatchChanges();
+    rig.dispatchChanges();
+    EXPECT_EQ (rig.current(), "A");
+}
+
+TEST (DeviceRecovery, DevicePickedInTheDialogIsTheNewChoice)
+{
+    Rig rig (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A"/>)");
+    rig.vanishSilently ("A");
+    rig.recovery->check();
+
+    {
+        const DeviceRecovery::SettingsDialogScope choosing (rig.recovery.get());
+        auto setup = rig.manager.getAudioDeviceSetup();
+        setup.outputDeviceName = "B";
+        ASSERT_TRUE (rig.manager.setAudioDeviceSetup (setup, true).isEmpty());
+        rig.settings->setValue ("audioDeviceState", rig.manager.createStateXml().get());
+    }
+
+    rig.type->present.add ("A");
+    rig.recovery->check();
+    rig.dispatchChanges();
+    EXPECT_EQ (rig.current(), "B");
+    EXPECT_EQ (rig.savedDevice(), "B");
+}
