@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the application and the tests need, when missing.
-# Usage: scripts/install-deps.sh [build|test|windows|wine|third-party PACKAGE...]   (test adds
-# what only the test suite uses: GoogleTest, Google Benchmark, JACK with its dummy back end,
-# screenshots, jq and an XSETTINGS daemon for a display scaled to 200 %; third-party adds JACK
-# and the named plug-in packages)
+# Usage: scripts/install-deps.sh [build|test|windows|wine|debian|third-party PACKAGE...]   (test
+# adds what only the test suite uses: GoogleTest, Google Benchmark, JACK with its dummy back
+# end, screenshots, jq, an XSETTINGS daemon for a display scaled to 200 % and the Debian
+# package's tools; third-party adds JACK and the named plug-in packages)
 set -euo pipefail
 
 want=(
@@ -15,6 +15,7 @@ want=(
 )
 if [ "${1:-build}" = test ]; then
     want+=(libgtest-dev libbenchmark-dev jackd2 imagemagick jq xsettingsd)
+    want+=(dpkg-dev binutils librsvg2-bin file lintian desktop-file-utils appstream)
 fi
 # windows: the cross build for Windows (scripts/build-windows.sh; dpkg-dev fetches the
 # image libraries' sources). wine: running it under Wine on a private display.
@@ -22,6 +23,9 @@ case "${1:-build}" in
     windows)
         want=(cmake ninja-build ccache juce-modules-source fst-dev dpkg-dev zip
               g++-mingw-w64-x86-64-posix libz-mingw-w64-dev) ;;
+    debian)
+        # scripts/packaging/debian.sh: the package's tools and the icon's renderer.
+        want=(dpkg-dev binutils librsvg2-bin) ;;
     wine)
         want=(wine wine64 fonts-wine xvfb openbox xdotool wmctrl x11-utils imagemagick procps) ;;
     third-party)
