@@ -3,7 +3,8 @@
 # Usage: app_e2e.sh CASE    (environment: DISPLAY, TOLVANE_APP, TOLVANE_NO_ENTRY_MODULE,
 #                             optional TOLVANE_E2E_ARTEFACTS for screenshots; for the audio
 #                             cases JACK_DEFAULT_SERVER, TOLVANE_JACK_PEAK and, to fail
-#                             rather than skip without a server, TOLVANE_REQUIRE_JACK=1)
+#                             rather than skip without a server, TOLVANE_REQUIRE_JACK=1;
+#                             for the Debian package cases TOLVANE_CHECK, TOLVANE_PROBE_MODULE)
 set -uo pipefail
 
 case_name=${1:?usage: app_e2e.sh CASE}
@@ -121,6 +122,41 @@ peak_with_key_held() {
 settings_with_device_state() {
     mkdir -p "$(dirname "$settings_file")"
     printf '<?xml version="1.0" encoding="UTF-8"?>\n<PROPERTIES>\n  <VALUE name="audioDeviceState" val="%s"/>\n</PROPERTIES>\n' "$1" > "$settings_file"
+}
+
+# build_deb MODULE NAME VERSION: the Debian package of the built application with MODULE,
+# under the product name NAME; prints its path.
+build_deb() {
+    bash "$(dirname "$0")/../../scripts/packaging/debian.sh" --exe "$TOLVANE_APP" --module "$1" \
+        --check "${TOLVANE_CHECK:?}" --name "$2" --version "$3" --out "$work/packages" \
+        2> "$work/debian.log" | tail -n 1
+}
+
+# deb_files DEB: the mode and path of every file and symlink in the package, sorted.
+deb_files() {
+    dpkg-deb -c "$1" | grep -v '^d' | sed 's|^\([^ ]*\) [^ ]* *[0-9]* [^ ]* [^ ]* \./|\1 |' | LC_ALL=C sort
+}
+
+# check_deb DEB: the package passes Debian's checks (no lintian error, desktop entry and
+# AppStream data valid, binaries stripped) and is extracted into $work/root.
+check_deb() {
+    lintian "$1" > "$work/lintian.log" 2>&1 || fail "lintian: $(cat "$work/lintian.log")"
+    grep -v 'root privileges' "$work/lintian.log" | sed 's/^/    lintian: /'
+    rm -rf "$work/root" && dpkg-deb -x "$1" "$work/root" || fail "the package does not extract"
+    desktop-file-validate "$work"/root/usr/share/applications/*.desktop || fail "invalid desktop entry"
+    appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.xml > "$work/appstream.log" 2>&1 \
+        || fail "invalid AppStream data: $(cat "$work/appstream.log")"
+    local binary
+    for binary in "$work"/root/usr/lib/*/*; do
+        [[ "$(file -b "$binary")" == *", stripped" ]] || fail "not stripped: $binary"
+    done
+}
+
+# start_from_elsewhere COMMAND...: starts the program from another folder, with a fresh home.
+start_from_elsewhere() {
+    mkdir -p "$work/elsewhere" "$work/home"
+    (cd "$work/elsewhere" && exec env -u XDG_CONFIG_HOME HOME="$work/home" "$@") > "$work/app.log" 2>&1 &
+    app_pid=$!
 }
 
 case "$case_name" in
@@ -409,6 +445,67 @@ editor_and_dialog_follow_the_display_scale)
         awk -v d="$difference" 'BEGIN { exit !(d < 0.03) }' || fail "the editor at scale $scale differs from 100 % by $difference"
         kill "$xsettings_pid"; wait "$xsettings_pid"; xsettings_pid=""
     done
+    ;;
+
+debian_package_installs_the_editor_and_starts_from_the_menu_command)
+    deb=$(build_deb "$TOLVANE_APP.so" "Tolvane Editor" 1.2.3) || fail "debian.sh failed: $(cat "$work/debian.log")"
+    [ "$(basename "$deb")" = tolvane-editor_1.2.3_amd64.deb ] || fail "package file '$deb'"
+    files=$(deb_files "$deb")
+    expected="-rw-r--r-- usr/lib/tolvane-editor/Tolvane Editor.so
+-rw-r--r-- usr/share/applications/tolvane-editor.desktop
+-rw-r--r-- usr/share/doc/tolvane-editor/changelog.gz
+-rw-r--r-- usr/share/doc/tolvane-editor/copyright
+-rw-r--r-- usr/share/icons/hicolor/128x128/apps/tolvane-editor.png
+-rw-r--r-- usr/share/icons/hicolor/256x256/apps/tolvane-editor.png
+-rw-r--r-- usr/share/icons/hicolor/48x48/apps/tolvane-editor.png
+-rw-r--r-- usr/share/icons/hicolor/scalable/apps/tolvane-editor.svg
+-rw-r--r-- usr/share/man/man1/tolvane-check.1.gz
+-rw-r--r-- usr/share/man/man1/tolvane-editor.1.gz
+-rw-r--r-- usr/share/metainfo/org.tolvane.tolvane_editor.metainfo.xml
+-rwxr-xr-x usr/lib/tolvane-editor/Tolvane Editor
+-rwxr-xr-x usr/lib/tolvane-editor/tolvane-check
+lrwxrwxrwx usr/bin/tolvane-check -> ../lib/tolvane-editor/tolvane-check
+lrwxrwxrwx usr/bin/tolvane-editor -> ../lib/tolvane-editor/Tolvane Editor"
+    [ "$files" = "$expected" ] || fail "the package holds:"$'\n'"$files"
+    depends=$(dpkg-deb -f "$deb" Depends)
+    [[ "$depends" == *libasound2* && "$depends" == *libx11-6* ]] || fail "Depends: $depends"
+    check_deb "$deb"
+    for size in 48 128 256; do
+        [ "$(identify -format %wx%h "$work/root/usr/share/icons/hicolor/${size}x$size/apps/tolvane-editor.png")" = "${size}x$size" ] \
+            || fail "the ${size} px icon has another size"
+    done
+
+    # The menu's command, found through PATH, from another folder and a fresh home.
+    command=$(sed -n 's/^Exec=//p' "$work/root/usr/share/applications/tolvane-editor.desktop")
+    [ "$command" = tolvane-editor ] || fail "the desktop entry runs '$command'"
+    start_from_elsewhere env PATH="$work/root/usr/bin:$PATH" "$command"
+    id=$(wait_window "$editor_title") || fail "the packaged editor did not show"
+    press "$id" ctrl+q
+    wait_exit
+    grep -q 'name="mainWindowPos"' "$work/home/.config/Tolvane Editor/Tolvane Editor.settings" \
+        || fail "no position stored under the fresh home"
+    "$work/root/usr/bin/tolvane-check" --no-editor "$work/root/usr/lib/tolvane-editor/Tolvane Editor.so" \
+        > "$work/check.log" 2>&1 || fail "the packaged checker fails the packaged module: $(cat "$work/check.log")"
+    ;;
+
+debian_package_for_a_maker_starts_with_their_module)
+    : "${TOLVANE_PROBE_MODULE:?}"
+    build_deb "$TOLVANE_PROBE_MODULE" "!!" 1.0 > /dev/null && fail "a name without letters made a package"
+    deb=$(build_deb "$TOLVANE_PROBE_MODULE" "Product Name" 2.0) || fail "debian.sh failed: $(cat "$work/debian.log")"
+    [ "$(dpkg-deb -f "$deb" Package)" = product-name ] || fail "package $(dpkg-deb -f "$deb" Package)"
+    files=$(deb_files "$deb" | grep -e /bin/ -e /lib/)
+    expected="-rw-r--r-- usr/lib/product-name/Product Name.so
+-rwxr-xr-x usr/lib/product-name/Product Name
+-rwxr-xr-x usr/lib/product-name/tolvane-check
+lrwxrwxrwx usr/bin/product-name -> ../lib/product-name/Product Name"
+    [ "$files" = "$expected" ] || fail "the package's programs are:"$'\n'"$files"
+    check_deb "$deb"
+    grep -qx 'Name=Product Name' "$work/root/usr/share/applications/product-name.desktop" \
+        || fail "the desktop entry does not show the product's name"
+    start_from_elsewhere "$work/root/usr/bin/product-name"
+    id=$(wait_window "Mini-Host Probe") || fail "the maker's package did not start with their module"
+    press "$id" ctrl+q
+    wait_exit
     ;;
 
 *)
