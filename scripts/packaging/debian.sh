@@ -23,7 +23,12 @@ die() { echo "debian.sh: $*" >&2; exit 1; }
 
 # package_name NAME: the Debian package name for a product name.
 package_name() {
-    printf '%s' "$1" | tr 'A-Z' 'a-z' | sed -e 's/[^a-z0-9]\{1,\}/-/g' -e 's/^-//' -e 's/-$//'
+    printf '%s' "$1" | LC_ALL=C tr 'A-Z' 'a-z' | LC_ALL=C sed -e 's/[^a-z0-9]\{1,\}/-/g' -e 's/^-//' -e 's/-$//'
+}
+
+# xml TEXT: the text with XML's special characters escaped.
+xml() {
+    printf '%s' "$1" | sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g'
 }
 
 exe="" module="" check="" name="" version="" out=""
@@ -40,8 +45,9 @@ done
 [ -f "$module" ] || die "--module must name the plug-in module (got '$module')"
 [ -z "$check" ] || [ -f "$check" ] || die "--check names no file: '$check'"
 [ -n "$out" ] || die "--out must name the folder for the package"
-[[ -n "$name" && "$name" != */* && "$name" != . && "$name" != .. ]] \
-    || die "--name must be a file name, e.g. \"Product Name\" (got '$name')"
+# The name becomes a file name and a value in the desktop entry and the manual page.
+[[ -n "$name" && ! "$name" =~ [/\\\"[:cntrl:]] && "$name" != . && "$name" != .. ]] \
+    || die "--name must be a file name without quotes or backslashes, e.g. \"Product Name\" (got '$name')"
 [[ "$version" =~ ^[0-9][A-Za-z0-9.+~]*$ ]] || die "--version must be like 1.2.3 (got '$version')"
 
 package=$(package_name "$name")
@@ -123,10 +129,10 @@ cat > "$root/usr/share/metainfo/$component_id.metainfo.xml" <<EOF
   <id>$component_id</id>
   <metadata_license>FSFAP</metadata_license>
   <project_license>GPL-3.0-only</project_license>
-  <name>$name</name>
-  <summary>$summary</summary>
+  <name>$(xml "$name")</name>
+  <summary>$(xml "$summary")</summary>
   <description>
-    <p>$description</p>
+    <p>$(xml "$description")</p>
   </description>
   <developer_name>Tolvane</developer_name>
   <launchable type="desktop-id">$package.desktop</launchable>
@@ -198,7 +204,7 @@ EOF
 if [ "$is_tolvane" = 0 ]; then
     cat >> "$root$doc/copyright" <<EOF
 
-Files: usr/lib/$package/$name.so
+Files: usr/lib/$package/*.so
 Copyright: The maker of $name
 License: other
  The plug-in module $name.so comes under its maker's own terms.
