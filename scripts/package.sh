@@ -89,5 +89,6 @@ if [ $linux = 1 ]; then
     fi
 fi
 
+[ ${#made[@]} -gt 0 ] || { echo "No package was made." >&2; exit 1; }
 echo "== Packages"
 ls -l "${made[@]}"
