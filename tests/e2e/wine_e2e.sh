@@ -427,6 +427,7 @@ case "$case_name" in
             [ "$(apps_value "$app_name" "${pair%%=*}")" = "${pair#*=}" ] \
                 || fail "the Apps entry's ${pair%%=*} is \"$(apps_value "$app_name" "${pair%%=*}")\", not \"${pair#*=}\""
         done
+        ! wine reg query "$apps_key\\$app_name" /reg:32 > /dev/null 2>&1 || fail "the Apps entry is in the 32-bit view"
         (( $(apps_value "$app_name" EstimatedSize) > 10000 )) || fail "the estimated size is $(apps_value "$app_name" EstimatedSize) KB"
 
         echo "not a module" > "$installed/$app_name.dll"
