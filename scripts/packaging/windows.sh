@@ -15,11 +15,7 @@
 # being the product name without spaces and other characters file names do without, and
 # prints their paths, one a line, last.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-source scripts/lib/version.sh
-
-dist=${TOLVANE_WINDOWS_BUILD_DIR:-build-windows}/dist
-module="" name="Tolvane Editor" version="" out=packages zip_only=0
+dist="" module="" name="Tolvane Editor" version="" out="" zip_only=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --dist) dist=$2; shift 2 ;;
@@ -31,6 +27,14 @@ while [ $# -gt 0 ]; do
         *) echo "windows.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done
+# Paths given are the caller's; the defaults are the repository's.
+for path in dist module out; do
+    [[ -z "${!path}" || "${!path}" = /* ]] || declare "$path=$PWD/${!path}"
+done
+cd "$(dirname "$0")/../.."
+source scripts/lib/version.sh
+dist=${dist:-${TOLVANE_WINDOWS_BUILD_DIR:-build-windows}/dist}
+out=${out:-packages}
 version=${version:-$(tolvane_version)}
 module=${module:-$dist/Tolvane Editor.dll}
 
