@@ -18,16 +18,17 @@ if [ "${1:-build}" = test ]; then
     want+=(dpkg-dev binutils librsvg2-bin file lintian desktop-file-utils appstream)
 fi
 # windows: the cross build for Windows (scripts/build-windows.sh; dpkg-dev fetches the
-# image libraries' sources). wine: running it under Wine on a private display.
+# image libraries' sources) and its zip and installer (NSIS, the icon made with ImageMagick).
+# wine: running it under Wine on a private display.
 case "${1:-build}" in
     windows)
         want=(cmake ninja-build ccache juce-modules-source fst-dev dpkg-dev zip
-              g++-mingw-w64-x86-64-posix libz-mingw-w64-dev) ;;
+              g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nsis imagemagick) ;;
     debian)
         # scripts/packaging/debian.sh: the package's tools and the icon's renderer.
         want=(dpkg-dev binutils librsvg2-bin) ;;
     wine)
-        want=(wine wine64 fonts-wine xvfb openbox xdotool wmctrl x11-utils imagemagick procps) ;;
+        want=(wine wine64 fonts-wine xvfb openbox xdotool wmctrl x11-utils imagemagick procps unzip) ;;
     third-party)
         # scripts/test-third-party.sh: the packages whose modules it hosts follow the mode.
         want+=(jackd2 imagemagick binutils gdb "${@:2}") ;;

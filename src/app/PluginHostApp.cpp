@@ -39,7 +39,7 @@ PluginHostApp::~PluginHostApp()
 }
 
 const juce::String PluginHostApp::getApplicationName()    { return "Tolvane Editor"; }
-const juce::String PluginHostApp::getApplicationVersion() { return "1.0.0.0"; }
+const juce::String PluginHostApp::getApplicationVersion() { return TOLVANE_VERSION_STRING; }
 bool PluginHostApp::moreThanOneInstanceAllowed()          { return true; }
 
 void PluginHostApp::createSettingsStore()

@@ -127,6 +127,59 @@ looks_like() {
     awk -v d="$difference" 'BEGIN { exit !(d < 0.03) }' || fail "$(basename "$1") differs from $(basename "$2") by $difference"
 }
 
+# The installer's places in the prefix: Program Files, all users' Start menu, the Apps entries.
+program_files="$WINEPREFIX/drive_c/Program Files"
+start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+apps_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+
+# make_installer ARGS...: makes the packages of the tested build with scripts/package.sh
+# ARGS (a .dll module among them) into $work/packages.
+make_installer() {
+    TOLVANE_WINDOWS_BUILD_DIR=$(dirname "$TOLVANE_WIN_DIST") bash "$here/../../scripts/package.sh" \
+        --out "$work/packages" "$@" > "$work/package.log" 2>&1 || fail "package.sh $*: $(tail -n 20 "$work/package.log")"
+}
+
+# forget_installation NAME: removes what an earlier run may have left installed of NAME.
+forget_installation() {
+    wine reg delete "$apps_key\\$1" /f > /dev/null 2>&1
+    rm -rf "${program_files:?}/$1" "$start_menu/$1.lnk"
+}
+
+# install_silently SETUP: runs the installer with /S, which returns once it has installed.
+install_silently() {
+    wine "$1" /S > "$work/setup.log" 2>&1 || fail "the silent install of $1 failed: $(cat "$work/setup.log")"
+}
+
+# apps_value NAME VALUE: a value of NAME's Apps entry, as reg prints it.
+apps_value() {
+    wine reg query "$apps_key\\$1" /v "$2" 2> /dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z]* *//p"
+}
+
+# start_from_shortcut NAME: starts the target of NAME's Start-menu shortcut, which must be
+# the installed program.
+start_from_shortcut() {
+    local target
+    target=$(tr -c '[:print:]' '\n' < "$start_menu/$1.lnk" 2> /dev/null | grep -m 1 '^[A-Z]:\\.*\.exe$')
+    [ "$target" = "C:\\Program Files\\$1\\$1.exe" ] || fail "the shortcut \"$1\" leads to \"$target\""
+    start_app "$(wine winepath -u "$target" 2> /dev/null)"
+}
+
+# uninstall_silently NAME: runs the Apps entry's quiet uninstall command and waits for the
+# program folder to go (the uninstaller returns at once and works from a copy in %TEMP%).
+uninstall_silently() {
+    local command exe deadline=$((SECONDS + 30))
+    command=$(apps_value "$1" QuietUninstallString)
+    exe=${command#\"} exe=${exe%\" /S}
+    [ "$command" = "\"$exe\" /S" ] || fail "the quiet uninstall command is \"$command\""
+    wine "$exe" /S > "$work/setup.log" 2>&1 || fail "the uninstaller failed: $(cat "$work/setup.log")"
+    while [ -e "$program_files/$1" ]; do
+        [ $SECONDS -lt $deadline ] || fail "the uninstaller left $program_files/$1: $(ls "$program_files/$1")"
+        sleep 0.1
+    done
+    [ ! -e "$start_menu/$1.lnk" ] || fail "the uninstaller left the shortcut \"$1\""
+    ! wine reg query "$apps_key\\$1" > /dev/null 2>&1 || fail "the uninstaller left the Apps entry \"$1\""
+}
+
 case "$case_name" in
     starts_with_editor_and_alt_f4_quits_storing_position)
         start_app "$TOLVANE_WIN_DIST/$app_name.exe"
@@ -340,6 +393,73 @@ case "$case_name" in
             > "$work/app.log" 2>&1 \
             || fail "$(cat "$work/app.log")"
         cd "$work" || true
+        ;;
+
+    installer_installs_upgrades_and_uninstalls)
+        # The installer of the tested build: a silent install per machine, the program
+        # started through its shortcut, the Apps entry, a newer version over it (refused
+        # while the program runs) keeping one entry, and a silent uninstall that leaves the
+        # user's settings alone.
+        source "$here/../../scripts/lib/version.sh"
+        version=$(tolvane_version) newer=$(( $(tolvane_version | cut -d. -f1) + 1 )).0
+        make_installer --module "$TOLVANE_WIN_DIST/$app_name.dll"
+        make_installer --module "$TOLVANE_WIN_DIST/$app_name.dll" --version "$newer"
+        forget_installation "$app_name"
+        install_silently "$work/packages/TolvaneEditor-$version-windows-x64-setup.exe"
+        installed="$program_files/$app_name"
+        for f in "$app_name.exe" "$app_name.dll" tolvane-check.exe; do
+            cmp -s "$installed/$f" "$TOLVANE_WIN_DIST/$f" || fail "$installed/$f is not the build's $f"
+        done
+        start_from_shortcut "$app_name"
+        id=$(wait_window "$editor_title") || fail "the installed program showed no window titled \"$editor_title\""
+        # Its files are in use: the newer version stops and changes nothing.
+        wine "$work/packages/TolvaneEditor-$newer-windows-x64-setup.exe" /S > "$work/setup.log" 2>&1
+        code=$?
+        [ $code = 2 ] || fail "installing over the running program ended with exit code $code, not 2"
+        press alt+F4 "$id"
+        wait_exit
+        [ -f "$settings_file" ] || fail "the installed program stored no settings"
+
+        where='C:\Program Files\Tolvane Editor'
+        for pair in "DisplayName=$app_name" "DisplayVersion=$version" Publisher=Tolvane \
+                    "DisplayIcon=$where\\$app_name.exe,0" "UninstallString=\"$where\\Uninstall.exe\"" \
+                    NoModify=0x1 NoRepair=0x1; do
+            [ "$(apps_value "$app_name" "${pair%%=*}")" = "${pair#*=}" ] \
+                || fail "the Apps entry's ${pair%%=*} is \"$(apps_value "$app_name" "${pair%%=*}")\", not \"${pair#*=}\""
+        done
+        ! wine reg query "$apps_key\\$app_name" /reg:32 > /dev/null 2>&1 || fail "the Apps entry is in the 32-bit view"
+        (( $(apps_value "$app_name" EstimatedSize) > 10000 )) || fail "the estimated size is $(apps_value "$app_name" EstimatedSize) KB"
+
+        echo "not a module" > "$installed/$app_name.dll"
+        install_silently "$work/packages/TolvaneEditor-$newer-windows-x64-setup.exe"
+        cmp -s "$installed/$app_name.dll" "$TOLVANE_WIN_DIST/$app_name.dll" || fail "the newer version did not replace the module"
+        [ "$(apps_value "$app_name" DisplayVersion)" = "$newer" ] || fail "Apps shows version $(apps_value "$app_name" DisplayVersion), not $newer"
+        entries=$(wine reg query "$apps_key" /s 2> /dev/null | tr -d '\r' | grep -c "DisplayName *REG_SZ *$app_name\$")
+        [ "$entries" = 1 ] || fail "Apps holds $entries entries for $app_name"
+
+        uninstall_silently "$app_name"
+        [ -f "$settings_file" ] || fail "the uninstaller removed the settings file"
+        ;;
+
+    installer_for_a_makers_module)
+        # A maker's product: the probe module packed as "Probe Instrument", installed as
+        # "Probe Instrument.exe" beside "Probe Instrument.dll" and starting with that module.
+        : "${TOLVANE_MINIHOST_PROBE:?}"
+        product="Probe Instrument"
+        make_installer --module "$TOLVANE_MINIHOST_PROBE" --name "$product" --version 2.1
+        [ "$(unzip -Z1 "$work/packages/ProbeInstrument-2.1-windows-x64.zip" | LC_ALL=C sort | tr '\n' '|')" \
+            = "$product/|$product/Install.txt|$product/$product.dll|$product/$product.exe|" ] \
+            || fail "the zip holds $(unzip -Z1 "$work/packages/ProbeInstrument-2.1-windows-x64.zip")"
+        forget_installation "$product"
+        install_silently "$work/packages/ProbeInstrument-2.1-windows-x64-setup.exe"
+        cmp -s "$program_files/$product/$product.dll" "$TOLVANE_MINIHOST_PROBE" || fail "\"$product.dll\" is not the maker's module"
+        start_from_shortcut "$product"
+        id=$(wait_window "Mini-Host Probe") || fail "\"$product.exe\" did not start with the maker's module"
+        press alt+F4 "$id"
+        wait_exit
+        [ "$(apps_value "$product" DisplayName) $(apps_value "$product" DisplayVersion)" = "$product 2.1" ] \
+            || fail "the Apps entry shows \"$(apps_value "$product" DisplayName) $(apps_value "$product" DisplayVersion)\""
+        uninstall_silently "$product"
         ;;
 
     *)
