@@ -87,11 +87,13 @@ void PluginHostApp::initialise (const juce::String&)
     mainWindow->setContentNonOwned (plugin->createEditorIfNeeded(), true);
     mainWindow->moveToStartPosition();
 
+    const auto pluginInputs = plugin->getTotalNumInputChannels();
+    DeviceSetup::openInputIfTaken (deviceManager, *settings->getUserSettings(), pluginInputs);
     DeviceSetup::attach (*plugin, player, deviceManager);
 
     deviceRecovery = std::make_unique<DeviceRecovery> (deviceManager, *settings->getUserSettings(),
                                                        [this] { return player.getBlocksDelivered(); });
-    deviceRecovery->start();
+    deviceRecovery->start (pluginInputs > 0);
 
     mainWindow->showOnceScaleIsKnown();
 
