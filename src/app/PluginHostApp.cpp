@@ -93,7 +93,11 @@ void PluginHostApp::initialise (const juce::String&)
 
     deviceRecovery = std::make_unique<DeviceRecovery> (deviceManager, *settings->getUserSettings(),
                                                        [this] { return player.getBlocksDelivered(); });
-    deviceRecovery->start (pluginInputs > 0);
+    // A lost device comes back as start-up left it: with its input or its output alone (as
+    // the plug-in would have it when none could be opened).
+    const auto* device = deviceManager.getCurrentAudioDevice();
+    deviceRecovery->start (device != nullptr ? deviceManager.getAudioDeviceSetup().inputDeviceName.isNotEmpty()
+                                             : pluginInputs > 0);
 
     mainWindow->showOnceScaleIsKnown();
 

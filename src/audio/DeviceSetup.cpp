@@ -66,6 +66,11 @@ namespace DeviceSetup
         // With no input channels wanted, the framework's default device has no input side
         // either, and it opens no trial devices to match an input's rates to the output's.
         deviceManager.initialise (0, 256, outputAlone.get(), true, {}, nullptr);
+
+        // An output that will not run alone (Wine's WASAPI on a null device) is opened with
+        // its input, as saved.
+        if (deviceManager.getCurrentAudioDevice() == nullptr)
+            deviceManager.initialise (256, 256, saved.get(), true, {}, nullptr);
     }
 
     void openInputIfTaken (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings,

@@ -15,7 +15,8 @@ namespace DeviceSetup
         (with up to 256 output channels), falling back to the default device's output, and
         enables the MIDI inputs that it names. The input side waits until the plug-in is known
         (openInputIfTaken): most editor plug-ins take none, and the device is then opened once.
-        A device that fails to open does not stop anything; the error is dropped. Call once, on
+        An output that will not open alone is opened with its input, as saved. A device that
+        fails to open does not stop anything; the error is dropped. Call once, on
         a device manager that has not been initialised: it creates the device types itself so
         that each type looks for its devices once, not twice.
     */
