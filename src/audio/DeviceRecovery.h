@@ -47,8 +47,9 @@ public:
     ~DeviceRecovery() override;
 
     /** Takes the chosen device from the settings (or the running one) and starts checking.
-        Without input (the plug-in takes none) the chosen device's input side is left out: its
-        output running alone is the chosen device running, and it is reopened that way.
+        Without input (start-up runs the device's output alone, as for a plug-in that takes no
+        input) the chosen device's input side is left out: its output running alone is the
+        chosen device running, and it is reopened that way.
     */
     void start (bool withInput = true);
 
