@@ -87,11 +87,17 @@ void PluginHostApp::initialise (const juce::String&)
     mainWindow->setContentNonOwned (plugin->createEditorIfNeeded(), true);
     mainWindow->moveToStartPosition();
 
+    const auto pluginInputs = plugin->getTotalNumInputChannels();
+    DeviceSetup::openInputIfTaken (deviceManager, *settings->getUserSettings(), pluginInputs);
     DeviceSetup::attach (*plugin, player, deviceManager);
 
     deviceRecovery = std::make_unique<DeviceRecovery> (deviceManager, *settings->getUserSettings(),
                                                        [this] { return player.getBlocksDelivered(); });
-    deviceRecovery->start();
+    // A lost device comes back as start-up left it: with its input or its output alone (as
+    // the plug-in would have it when none could be opened).
+    const auto* device = deviceManager.getCurrentAudioDevice();
+    deviceRecovery->start (device != nullptr ? deviceManager.getAudioDeviceSetup().inputDeviceName.isNotEmpty()
+                                             : pluginInputs > 0);
 
     mainWindow->showOnceScaleIsKnown();
 

@@ -1,6 +1,7 @@
 #include "DeviceRecovery.h"
 
 #include "../app/SettingsStore.h"
+#include "DeviceSetup.h"
 
 namespace
 {
@@ -108,8 +109,9 @@ DeviceRecovery::~DeviceRecovery()
     stop();
 }
 
-void DeviceRecovery::start()
+void DeviceRecovery::start (bool withInput)
 {
+    inputWanted = withInput;
     readChoice();
     lastBlocks = blocksDelivered();
     quietChecks = 0;
@@ -212,8 +214,11 @@ void DeviceRecovery::readChoice()
     if (choice.type.isEmpty())
         choice.type = deviceManager.getCurrentAudioDeviceType();
 
-    chosen = choice;
-    chosenSetup = setupFromState (*chosenState);
+    // The saved state keeps the input for a plug-in that would take one.
+    const auto state = inputWanted ? std::make_unique<juce::XmlElement> (*chosenState) : DeviceSetup::withoutInput (*chosenState);
+    chosen = choiceFromState (state.get());
+    chosen.type = choice.type;
+    chosenSetup = setupFromState (*state);
 }
 
 DeviceRecovery::Choice DeviceRecovery::currentDevice() const

@@ -46,8 +46,12 @@ public:
                     std::function<std::uint32_t()> blocksDelivered);
     ~DeviceRecovery() override;
 
-    /** Takes the chosen device from the settings (or the running one) and starts checking. */
-    void start();
+    /** Takes the chosen device from the settings (or the running one) and starts checking.
+        Without input (start-up runs the device's output alone, as for a plug-in that takes no
+        input) the chosen device's input side is left out: its output running alone is the
+        chosen device running, and it is reopened that way.
+    */
+    void start (bool withInput = true);
 
     /** Stops checking; nothing is reopened after it returns. */
     void stop();
@@ -136,7 +140,7 @@ private:
     Choice chosen;
     juce::AudioDeviceManager::AudioDeviceSetup chosenSetup;
 
-    bool checking = false, dialogOpen = false, mayReopen = true;
+    bool checking = false, dialogOpen = false, mayReopen = true, inputWanted = true;
     Choice deviceWhenDialogOpened;
     std::uint32_t lastBlocks = 0;
     int quietChecks = 0;

@@ -14,50 +14,111 @@ namespace DeviceSetup
                 function (input.identifier);
     }
 
-    void openDevices (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings)
+    static const char* const deviceStateKey = "audioDeviceState";
+
+    // What the device manager would make of its types at its first use, less its second round
+    // of looking for devices: types it creates itself are all scanned twice, types added
+    // before are scanned once (for JACK each scan registers a client with the server).
+    static void createDeviceTypes (juce::AudioDeviceManager& deviceManager)
     {
-        const auto savedState = userSettings.getXmlValue ("audioDeviceState");
-        deviceManager.initialise (256, 256, savedState.get(), true, {}, nullptr);
+        juce::OwnedArray<juce::AudioIODeviceType> types;
+        deviceManager.createAudioDeviceTypes (types);
+
+        for (auto* type : types)
+            deviceManager.addAudioDeviceType (std::unique_ptr<juce::AudioIODeviceType> (type));
+
+        types.clear (false);
     }
 
-    void runOutputAloneIfInputUnused (juce::AudioDeviceManager& deviceManager, int pluginInputChannels)
+    std::unique_ptr<juce::XmlElement> withoutInput (const juce::XmlElement& state)
     {
-        const auto previous = deviceManager.getAudioDeviceSetup();
-        auto setup = previous;
-        const auto isOpen = deviceManager.getCurrentAudioDevice() != nullptr;
+        auto result = std::make_unique<juce::XmlElement> (state);
 
-        if (isOpen && (pluginInputChannels > 0 || setup.inputDeviceName.isEmpty()))
+        // One name for both directions is read before the two separate ones.
+        const auto both = state.getStringAttribute ("audioDeviceName");
+
+        if (both.isNotEmpty())
+            result->setAttribute ("audioOutputDeviceName", both);
+
+        result->removeAttribute ("audioDeviceName");
+        result->removeAttribute ("audioDeviceInChans");
+        result->setAttribute ("audioInputDeviceName", juce::String());
+        return result;
+    }
+
+    std::unique_ptr<juce::XmlElement> stateToStore (const juce::XmlElement* saved,
+                                                    const juce::XmlElement* beforeDialog,
+                                                    const juce::XmlElement* afterDialog)
+    {
+        const auto unchanged = beforeDialog == nullptr ? afterDialog == nullptr
+                                                       : afterDialog != nullptr && beforeDialog->isEquivalentTo (afterDialog, true);
+        const auto* state = unchanged && saved != nullptr ? saved : afterDialog;
+        return state != nullptr ? std::make_unique<juce::XmlElement> (*state) : nullptr;
+    }
+
+    void openDevices (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings)
+    {
+        createDeviceTypes (deviceManager);
+
+        const auto saved = userSettings.getXmlValue (deviceStateKey);
+        const auto outputAlone = saved != nullptr ? withoutInput (*saved) : nullptr;
+
+        // With no input channels wanted, the framework's default device has no input side
+        // either, and it opens no trial devices to match an input's rates to the output's.
+        deviceManager.initialise (0, 256, outputAlone.get(), true, {}, nullptr);
+
+        // An output that will not run alone (Wine's WASAPI on a null device) is opened with
+        // its input, as saved.
+        if (deviceManager.getCurrentAudioDevice() == nullptr)
+            deviceManager.initialise (256, 256, saved.get(), true, {}, nullptr);
+    }
+
+    void openInputIfTaken (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings,
+                           int pluginInputChannels)
+    {
+        auto* type = deviceManager.getCurrentDeviceTypeObject();
+        const auto previous = deviceManager.getAudioDeviceSetup();
+
+        if (pluginInputChannels <= 0 || type == nullptr || deviceManager.getCurrentAudioDevice() == nullptr
+             || previous.inputDeviceName.isNotEmpty())
             return;
 
-        if (! isOpen)
-        {
-            // A device that failed to open leaves no names behind.
-            auto* type = deviceManager.getCurrentDeviceTypeObject();
-            if (type == nullptr)
-                return;
+        // The saved input when the saved device is the one open (an empty one is the user's
+        // choice too), else the type's default input.
+        const auto saved = userSettings.getXmlValue (deviceStateKey);
+        const auto inputs = type->getDeviceNames (true);
+        auto setup = previous;
+        setup.inputDeviceName = inputs[type->getDefaultDeviceIndex (true)];
+        setup.inputChannels.setRange (0, 256, true);
 
-            const auto outputs = type->getDeviceNames (false);
-            const auto saved = deviceManager.createStateXml();
-            const auto savedOutput = saved != nullptr ? saved->getStringAttribute ("audioOutputDeviceName") : juce::String();
-            setup.outputDeviceName = outputs.contains (savedOutput) ? savedOutput : outputs[type->getDefaultDeviceIndex (false)];
+        if (saved != nullptr && saved->hasTagName ("DEVICESETUP")
+             && withoutInput (*saved)->getStringAttribute ("audioOutputDeviceName") == previous.outputDeviceName
+             && saved->getStringAttribute ("deviceType", type->getTypeName()) == type->getTypeName())
+        {
+            const auto both = saved->getStringAttribute ("audioDeviceName");
+            setup.inputDeviceName = both.isNotEmpty() ? both : saved->getStringAttribute ("audioInputDeviceName");
+
+            if (saved->hasAttribute ("audioDeviceInChans"))
+            {
+                setup.inputChannels.clear();
+                setup.inputChannels.parseString (saved->getStringAttribute ("audioDeviceInChans"), 2);
+            }
         }
 
-        setup.inputDeviceName = {};
-        setup.inputChannels.clear();
+        if (setup.inputDeviceName.isEmpty() || ! inputs.contains (setup.inputDeviceName))
+            return;
+
         setup.useDefaultInputChannels = false;
 
-        // Not the user's choice: the state that the settings store keeps stays as it is.
-        // An output that will not run alone (Wine's WASAPI on a null device) gets back the
-        // device that was open before.
-        if (deviceManager.setAudioDeviceSetup (setup, false).isNotEmpty() && isOpen)
+        // Not the user's choice: the state kept as chosen stays as it is. An input that will
+        // not run leaves the output running alone, as before.
+        if (deviceManager.setAudioDeviceSetup (setup, false).isNotEmpty())
             deviceManager.setAudioDeviceSetup (previous, false);
     }
 
     void attach (juce::AudioPluginInstance& plugin, TransportAudioProcessorPlayer& player,
                  juce::AudioDeviceManager& deviceManager)
     {
-        runOutputAloneIfInputUnused (deviceManager, plugin.getTotalNumInputChannels());
-
         plugin.setPlayHead (&player);
         player.setProcessor (&plugin);
 

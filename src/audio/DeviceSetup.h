@@ -11,29 +11,47 @@ class TransportAudioProcessorPlayer;
 */
 namespace DeviceSetup
 {
-    /** Opens the devices from the settings value "audioDeviceState" with up to 256 input and
-        256 output channels, falling back to the default device. A device that fails to open
-        does not stop anything; the error is dropped.
+    /** Opens the output side of the device that the settings value "audioDeviceState" names
+        (with up to 256 output channels), falling back to the default device's output, and
+        enables the MIDI inputs that it names. The input side waits until the plug-in is known
+        (openInputIfTaken): most editor plug-ins take none, and the device is then opened once.
+        An output that will not open alone is opened with its input, as saved. A device that
+        fails to open does not stop anything; the error is dropped. Call once, on
+        a device manager that has not been initialised: it creates the device types itself so
+        that each type looks for its devices once, not twice.
     */
     void openDevices (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings);
 
+    /** Adds the input side (up to 256 channels) to the open device when the plug-in takes
+        audio input: the input that the saved state names, else the device type's default one.
+        If the device will not run with it, the output runs alone again, as before: with the
+        framework's WASAPI device an input that fails to open or start, or whose session ends,
+        stops the output too (a disabled, unplugged or blocked microphone). Nothing happens for
+        a plug-in without inputs or when no device is open. Not the user's choice: the state
+        that the device manager keeps as chosen is not touched.
+    */
+    void openInputIfTaken (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings,
+                           int pluginInputChannels);
+
     /** Makes the player the plug-in's play head, gives it the plug-in, sizes its work buffer
         to the plug-in's outputs and block size, adds it as audio callback and registers it
-        for every MIDI input. First runs the device's output alone where its input would only
-        be in the way (runOutputAloneIfInputUnused).
+        for every MIDI input.
     */
     void attach (juce::AudioPluginInstance& plugin, TransportAudioProcessorPlayer& player,
                  juce::AudioDeviceManager& deviceManager);
 
-    /** Reopens the audio device without its input side when the plug-in takes no audio input,
-        or when no device could be opened with an input: with the framework's WASAPI device an
-        input that fails to open or start, or whose session ends, stops the output too (a
-        disabled, unplugged or blocked microphone). The output opened alone is the one open
-        before, else the saved one, else the device type's default; if it will not run alone,
-        the device open before is opened again. Not counted as the user's choice: the saved
-        device state is kept as it is, so a plug-in with inputs still gets them next time.
+    /** A saved device state naming the same device without its input side (the output alone);
+        MIDI inputs and output as saved.
     */
-    void runOutputAloneIfInputUnused (juce::AudioDeviceManager& deviceManager, int pluginInputChannels);
+    std::unique_ptr<juce::XmlElement> withoutInput (const juce::XmlElement& state);
+
+    /** What the settings dialog stores when it closes: the device manager's state, unless the
+        dialog changed nothing and a state was saved before, which then stays as it was (it may
+        name an input that this run leaves out, for a plug-in that would take one).
+    */
+    std::unique_ptr<juce::XmlElement> stateToStore (const juce::XmlElement* saved,
+                                                    const juce::XmlElement* beforeDialog,
+                                                    const juce::XmlElement* afterDialog);
 
     /** Registers the player under every MIDI input present; the device manager keeps the
         registration only for enabled inputs, and never doubles one.

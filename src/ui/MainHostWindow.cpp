@@ -3,6 +3,7 @@
 #include "../app/PluginHostApp.h"
 #include "../app/ProcessPriority.h"
 #include "../app/SettingsStore.h"
+#include "../audio/DeviceSetup.h"
 #include "ComponentModalDialog.h"
 #include "FixedSizeHolder.h"
 #include "WindowPlacement.h"
@@ -123,12 +124,14 @@ void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager
     // The selector later shrinks to its contents; the holder keeps the dialog at full size.
     FixedSizeHolder holder (selector, width, height);
 
+    const auto before = deviceManager.createStateXml();
     ComponentModalDialog dialog ("Audio / MIDI Settings", holder, *this);
     dialog.runModalLoop();
 
-    const auto state = deviceManager.createStateXml();
-    SettingsStore::storeAndSave (*getApplicationProperties().getUserSettings(),
-                                 deviceStateKey, SettingsStore::xmlValue (state.get()));
+    auto& userSettings = *getApplicationProperties().getUserSettings();
+    const auto after = deviceManager.createStateXml();
+    const auto state = DeviceSetup::stateToStore (userSettings.getXmlValue (deviceStateKey).get(), before.get(), after.get());
+    SettingsStore::storeAndSave (userSettings, deviceStateKey, SettingsStore::xmlValue (state.get()));
 }
 
 //==============================================================================

@@ -72,7 +72,8 @@ public:
     /** Shows the audio/MIDI settings dialog on the device manager, centred over this window,
         and returns once the user has closed it (nested modal loop). Device changes act at once;
         on closing, the device manager's state is stored under "audioDeviceState" (an empty
-        value when nothing was chosen explicitly) and the settings file is saved.
+        value when nothing was chosen explicitly; the saved value again when the dialog changed
+        nothing, see DeviceSetup::stateToStore) and the settings file is saved.
         Message thread only; needs the running application's settings store.
     */
     void openSettingsDialog (juce::AudioDeviceManager& deviceManager);

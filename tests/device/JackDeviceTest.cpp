@@ -116,6 +116,7 @@ namespace
 
             DeviceSetup::openDevices (devices, *settings.file);
             ASSERT_NE (devices.getCurrentAudioDevice(), nullptr);
+            DeviceSetup::openInputIfTaken (devices, *settings.file, plugin->getTotalNumInputChannels());
             DeviceSetup::attach (*plugin, player, devices);
         }
 
@@ -139,10 +140,14 @@ namespace
         EXPECT_EQ (device->getTypeName(), "JACK");
         EXPECT_EQ (device->getActiveOutputChannels().countNumberOfSetBits(), 6);
         // The plug-in takes no input: the device runs its output alone, and the saved state
-        // keeps the input for a plug-in that would take one.
+        // keeps the input for a plug-in that would take one, also through a settings dialog
+        // that changes nothing.
         EXPECT_TRUE (device->getActiveInputChannels().isZero());
         EXPECT_EQ (devices.getAudioDeviceSetup().inputDeviceName, "");
-        EXPECT_EQ (devices.createStateXml()->getStringAttribute ("audioInputDeviceName"), "system");
+        const auto state = devices.createStateXml();
+        const auto stored = DeviceSetup::stateToStore (settings.file->getXmlValue ("audioDeviceState").get(),
+                                                       state.get(), state.get());
+        EXPECT_EQ (stored->getStringAttribute ("audioInputDeviceName"), "system");
         EXPECT_EQ (player.workBuffer.getNumChannels(), 2);
         EXPECT_EQ (player.workBuffer.getNumSamples(), device->getCurrentBufferSizeSamples());
         EXPECT_EQ (plugin->getSampleRate(), 48000.0);
@@ -168,6 +173,41 @@ namespace
         const auto stoppedAt = player.positionRecord.read().timeInSamples;
         juce::Thread::sleep (50);
         EXPECT_EQ (player.positionRecord.read().timeInSamples, stoppedAt);
+    }
+
+    TEST_F (JackDevice, PluginTakingInputGetsTheSavedInputAddedAndTheSavedStateStays)
+    {
+        settings.file->setValue ("audioDeviceState", savedJackState());
+        DeviceSetup::openDevices (devices, *settings.file);
+        ASSERT_NE (devices.getCurrentAudioDevice(), nullptr);
+        EXPECT_TRUE (devices.getCurrentAudioDevice()->getActiveInputChannels().isZero());
+
+        DeviceSetup::openInputIfTaken (devices, *settings.file, 2);
+        auto* device = devices.getCurrentAudioDevice();
+        ASSERT_NE (device, nullptr);
+        EXPECT_EQ (devices.getAudioDeviceSetup().inputDeviceName, "system");
+        EXPECT_EQ (device->getActiveInputChannels().countNumberOfSetBits(), 2);
+        EXPECT_EQ (device->getActiveOutputChannels().countNumberOfSetBits(), 6);
+        EXPECT_EQ (settings.file->getValue ("audioDeviceState"), savedJackState());
+    }
+
+    TEST (DeviceState, WithoutInputNamesTheOutputAloneAndTheDialogStoresOnlyAChange)
+    {
+        const auto both = juce::parseXML (R"(<DEVICESETUP deviceType="JACK" audioDeviceName="system" audioDeviceInChans="11"><MIDIINPUT name="Keys"/></DEVICESETUP>)");
+        const auto alone = DeviceSetup::withoutInput (*both);
+        EXPECT_EQ (alone->getStringAttribute ("audioOutputDeviceName"), "system");
+        EXPECT_EQ (alone->getStringAttribute ("audioInputDeviceName", "absent"), "");
+        EXPECT_FALSE (alone->hasAttribute ("audioDeviceName") || alone->hasAttribute ("audioDeviceInChans"));
+        EXPECT_NE (alone->getChildByName ("MIDIINPUT"), nullptr);
+
+        // A dialog that changed nothing stores the saved state, or without one the device
+        // manager's; a change is stored.
+        EXPECT_TRUE (DeviceSetup::stateToStore (both.get(), alone.get(), alone.get())->isEquivalentTo (both.get(), false));
+        EXPECT_TRUE (DeviceSetup::stateToStore (nullptr, alone.get(), alone.get())->isEquivalentTo (alone.get(), false));
+        EXPECT_EQ (DeviceSetup::stateToStore (nullptr, nullptr, nullptr), nullptr);
+        const auto changed = juce::parseXML (R"(<DEVICESETUP deviceType="JACK" audioOutputDeviceName="other"/>)");
+        EXPECT_TRUE (DeviceSetup::stateToStore (both.get(), alone.get(), changed.get())->isEquivalentTo (changed.get(), false));
+        EXPECT_TRUE (DeviceSetup::stateToStore (both.get(), nullptr, changed.get())->isEquivalentTo (changed.get(), false));
     }
 
     TEST_F (JackDevice, RestartWithAnotherBufferSizeResizesTheWorkBuffer)

@@ -1,4 +1,5 @@
 #include "audio/DeviceRecovery.h"
+#include "audio/DeviceSetup.h"
 #include "audio/TransportAudioProcessorPlayer.h"
 #include "support/FakeAudioDevice.h"
 
@@ -17,7 +18,7 @@ namespace
         FakeDeviceType() : juce::AudioIODeviceType ("Fake") {}
 
         void scanForDevices() override                                  { ++scans; }
-        juce::StringArray getDeviceNames (bool forInput) const override { return forInput ? juce::StringArray() : present; }
+        juce::StringArray getDeviceNames (bool forInput) const override { return forInput ? inputs : present; }
         int getDefaultDeviceIndex (bool) const override                 { return 0; }
         int getIndexOfDevice (juce::AudioIODevice* device, bool) const override
         {
@@ -35,13 +36,14 @@ namespace
         /** The type tells the device manager that the list changed, as on Windows. */
         void announce()                                                 { callDeviceChangeListeners(); }
 
-        juce::StringArray present { "A", "B" };
+        juce::StringArray present { "A", "B" }, inputs;
         int scans = 0, created = 0;
     };
 
     struct Rig
     {
-        explicit Rig (const juce::String& savedState)
+        /** withInput false: opened and recovered as for a plug-in that takes no input. */
+        explicit Rig (const juce::String& savedState, bool withInput = true, const juce::StringArray& inputs = {})
         {
             settings = std::make_unique<juce::PropertiesFile> (file.getFile(), juce::PropertiesFile::Options());
             if (savedState.isNotEmpty())
@@ -49,12 +51,16 @@ namespace
 
             auto ownedType = std::make_unique<FakeDeviceType>();
             type = ownedType.get();
+            type->inputs = inputs;
             manager.addAudioDeviceType (std::move (ownedType));
-            manager.initialise (0, 2, settings->getXmlValue ("audioDeviceState").get(), true);
+            auto saved = settings->getXmlValue ("audioDeviceState");
+            if (saved != nullptr && ! withInput)
+                saved = DeviceSetup::withoutInput (*saved);
+            manager.initialise (0, 2, saved.get(), true);
             manager.addAudioCallback (&player);
 
             recovery = std::make_unique<DeviceRecovery> (manager, *settings, [this] { return player.getBlocksDelivered(); });
-            recovery->start();
+            recovery->start (withInput);
         }
 
         ~Rig()
@@ -65,6 +71,7 @@ namespace
 
         FakeAudioDevice* device()   { return dynamic_cast<FakeAudioDevice*> (manager.getCurrentAudioDevice()); }
         juce::String current()      { return device() != nullptr ? device()->getName() : "none"; }
+        juce::String input()        { return manager.getAudioDeviceSetup().inputDeviceName; }
         bool playing()              { return device() != nullptr && device()->isPlaying(); }
         juce::String savedDevice()  { return DeviceRecovery::choiceFromState (settings->getXmlValue ("audioDeviceState").get()).output; }
         void dispatchChanges()      { manager.dispatchPendingMessages(); }
@@ -211,4 +218,30 @@ TEST (DeviceRecovery, DevicePickedInTheDialogIsTheNewChoice)
     rig.dispatchChanges();
     EXPECT_EQ (rig.current(), "B");
     EXPECT_EQ (rig.savedDevice(), "B");
+}
+
+TEST (DeviceRecovery, SavedDeviceRunningItsOutputAloneIsTheChosenOneAndComesBackThatWay)
+{
+    // The plug-in takes no input: the saved device runs without the input it names.
+    Rig rig (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A" audioInputDeviceName="A"/>)", false, { "A" });
+    ASSERT_EQ (rig.current(), "A");
+    ASSERT_EQ (rig.input(), "");
+
+    for (int i = 0; i < 3; ++i)
+    {
+        rig.dispatchChanges();
+        rig.deliverAndCheck();
+    }
+    EXPECT_EQ (rig.type->created, 1);
+    EXPECT_EQ (rig.input(), "");
+
+    rig.vanishSilently ("A");
+    rig.dispatchChanges();
+    rig.deliverAndCheck();
+    rig.type->present.add ("A");
+    rig.recovery->check();
+    EXPECT_EQ (rig.current(), "A");
+    EXPECT_TRUE (rig.playing());
+    EXPECT_EQ (rig.input(), "");
+    EXPECT_EQ (DeviceRecovery::choiceFromState (rig.settings->getXmlValue ("audioDeviceState").get()).input, "A");
 }
