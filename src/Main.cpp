@@ -1,4 +1,4 @@
-#include "app/DllSearchPath.h"
+#include "platform/DllSearchPath.h"
 #include "app/PluginHostApp.h"
 
 // Before the framework starts: it and the audio back ends load DLLs by name.

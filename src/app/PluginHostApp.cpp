@@ -1,16 +1,16 @@
 #include "PluginHostApp.h"
 
-#include "../audio/DeviceSetup.h"
-#include "../look/ThreeColorsLookAndFeel.h"
-#include "../ui/MainHostWindow.h"
-#include "MiniHostHandshake.h"
-#include "PluginCallFence.h"
-#include "PluginFile.h"
-#include "PluginLoader.h"
-#include "SettingsLocation.h"
-#include "SettingsStore.h"
+#include "devices/DeviceSetup.h"
+#include "look/ThreeColorsLookAndFeel.h"
+#include "ui/MainHostWindow.h"
+#include "hosting/MiniHostHandshake.h"
+#include "hosting/PluginCallFence.h"
+#include "hosting/PluginFile.h"
+#include "hosting/PluginLoader.h"
+#include "settings/SettingsLocation.h"
+#include "settings/SettingsStore.h"
 #include "ShutdownWatchdog.h"
-#include "X11EventNudge.h"
+#include "platform/X11EventNudge.h"
 
 namespace
 {

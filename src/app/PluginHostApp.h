@@ -4,9 +4,10 @@
 #include <juce_audio_utils/juce_audio_utils.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
-#include "../audio/DeviceRecovery.h"
-#include "../audio/TransportAudioProcessorPlayer.h"
-#include "MiniHostCallbacks.h"
+#include "devices/DeviceRecovery.h"
+#include "ui/ApplicationAccessors.h"
+#include "audio/TransportAudioProcessorPlayer.h"
+#include "hosting/MiniHostCallbacks.h"
 #include "QuitSignals.h"
 
 #include <memory>
@@ -79,9 +80,3 @@ private:
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PluginHostApp)
 };
-
-/** The running application's command manager. */
-juce::ApplicationCommandManager& getCommandManager();
-
-/** The running application's settings store (exists from start-up step 3 to shut-down step 5). */
-juce::ApplicationProperties& getApplicationProperties();

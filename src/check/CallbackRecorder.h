@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CheckVerdicts.h"
-#include "app/MiniHostCallbacks.h"
+#include "hosting/MiniHostCallbacks.h"
 
 #include <array>
 #include <atomic>

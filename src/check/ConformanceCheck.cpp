@@ -6,8 +6,8 @@
 #include "PlayHeadWatch.h"
 #include "SilentAudioDevice.h"
 #include "SilentAudioDeviceType.h"
-#include "app/PluginLoader.h"
-#include "audio/DeviceSetup.h"
+#include "hosting/PluginLoader.h"
+#include "devices/DeviceSetup.h"
 
 #include <cmath>
 #include <iostream>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "CheckOptions.h"
-#include "app/MiniHostCallbacks.h"
-#include "app/MiniHostHandshake.h"
+#include "hosting/MiniHostCallbacks.h"
+#include "hosting/MiniHostHandshake.h"
 #include "audio/TransportAudioProcessorPlayer.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>

@@ -1,9 +1,9 @@
 #include "MainHostWindow.h"
 
-#include "../app/PluginHostApp.h"
-#include "../app/ProcessPriority.h"
-#include "../app/SettingsStore.h"
-#include "../audio/DeviceSetup.h"
+#include "platform/ProcessPriority.h"
+#include "settings/SettingsStore.h"
+#include "devices/DeviceSetup.h"
+#include "ApplicationAccessors.h"
 #include "ComponentModalDialog.h"
 #include "FixedSizeHolder.h"
 #include "WindowPlacement.h"

@@ -3,7 +3,7 @@
     them; JACK_DEFAULT_SERVER picks one). Without a server these tests skip, unless
     TOLVANE_REQUIRE_JACK=1 says that one must be there.
 */
-#include "audio/DeviceSetup.h"
+#include "devices/DeviceSetup.h"
 #include "audio/TransportAudioProcessorPlayer.h"
 
 #include <gtest/gtest.h>

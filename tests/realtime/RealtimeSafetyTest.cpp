@@ -1,4 +1,4 @@
-#include "app/MiniHostCallbacks.h"
+#include "hosting/MiniHostCallbacks.h"
 #include "support/AllocationCounter.h"
 #include "support/ModuleLoader.h"
 #include "support/PlayerRig.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PluginLoader.h"
+#include "hosting/PluginLoader.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 

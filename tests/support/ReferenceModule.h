@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ModuleLoader.h"
-#include "app/MiniHostHandshake.h"
+#include "hosting/MiniHostHandshake.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 

@@ -1,5 +1,5 @@
-#include "audio/DeviceRecovery.h"
-#include "audio/DeviceSetup.h"
+#include "devices/DeviceRecovery.h"
+#include "devices/DeviceSetup.h"
 #include "audio/TransportAudioProcessorPlayer.h"
 #include "support/FakeAudioDevice.h"
 

@@ -2,7 +2,7 @@
     The two call-backs as the plug-in calls them: through the function pointers it was handed,
     with a handle, on whatever thread it likes.
 */
-#include "app/MiniHostCallbacks.h"
+#include "hosting/MiniHostCallbacks.h"
 #include "support/PlayerRig.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
     The handshake against a plug-in that is only a dispatcher: it records every call, with what
     the pointed-to answers held when the call arrived, and replies as each test says.
 */
-#include "app/MiniHostHandshake.h"
+#include "hosting/MiniHostHandshake.h"
 
 #include <pluginterfaces/vst2.x/aeffect.h>
 

@@ -1,4 +1,4 @@
-#include "app/PluginFile.h"
+#include "hosting/PluginFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/ProcessPriority.h"
+#include "platform/ProcessPriority.h"
 
 #include <gtest/gtest.h>
 #include <juce_core/juce_core.h>

@@ -3,8 +3,8 @@
     dispatcher as the host's handshake asks them. Built with AddressSanitizer as well, where
     it proves that the plug-in writes no further than the addresses it is given.
 */
-#include "app/MiniHostCallbacks.h"
-#include "app/MiniHostHandshake.h"
+#include "hosting/MiniHostCallbacks.h"
+#include "hosting/MiniHostHandshake.h"
 #include "support/ReferenceModule.h"
 
 #include "ReferencePalette.h"

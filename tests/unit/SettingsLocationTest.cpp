@@ -1,5 +1,5 @@
-#include "app/SettingsLocation.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsLocation.h"
+#include "settings/SettingsStore.h"
 
 #include <gtest/gtest.h>
 

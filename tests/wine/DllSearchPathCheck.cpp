@@ -7,7 +7,7 @@
 //        check restricted FULL_PATH    restricts the search, then expects tolvane-planted.dll
 //                                      not to load by name, tolvane-beside.dll (beside the
 //                                      program) to load by name, and FULL_PATH to load
-#include "app/DllSearchPath.h"
+#include "platform/DllSearchPath.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "DeviceRecovery.h"
 
-#include "../app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "DeviceSetup.h"
 
 namespace

@@ -1,6 +1,6 @@
 #include "DeviceSetup.h"
 
-#include "TransportAudioProcessorPlayer.h"
+#include "audio/TransportAudioProcessorPlayer.h"
 
 namespace DeviceSetup
 {
