@@ -83,8 +83,8 @@ namespace
         for (int block : { 64, 256, 1024 })
             benchmark->Args ({ 2, 2, block });
 
-        benchmark->Args ({ 4, 2, 256 });   // folded by the transport player; the plain player runs 2 of the 4
-        benchmark->Args ({ 4, 4, 256 });   // the cost of processing all 4, for comparison
+        benchmark->Args ({ 4, 2, 256 }); // folded by the transport player; the plain player runs 2 of the 4
+        benchmark->Args ({ 4, 4, 256 }); // the cost of processing all 4, for comparison
     }
 }
 

@@ -37,7 +37,9 @@ namespace
         unsigned char* data = nullptr;
 
         if (XGetWindowProperty (display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
-                                &count, &remaining, &data) != Success || data == nullptr)
+                                &count, &remaining, &data)
+                != Success
+            || data == nullptr)
             return false;
 
         const bool matches = format == 32 && count == 1 && *reinterpret_cast<long*> (data) == pid;
@@ -73,7 +75,10 @@ namespace
         return found;
     }
 
-    int ignoreErrors (Display*, XErrorEvent*) { return 0; }
+    int ignoreErrors (Display*, XErrorEvent*)
+    {
+        return 0;
+    }
 }
 
 int main (int argc, char** argv)

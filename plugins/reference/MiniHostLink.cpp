@@ -66,8 +66,8 @@ juce::pointer_sized_int MiniHostLink::answerVendorSpecific (juce::int32 index, j
                 return 0;
 
             auto* colours = static_cast<uint32_t*> (ptr); // a TolvaneMiniHostColours
-            colours[TOLVANE_MINIHOST_COLOUR_TEXT]       = answers.textColour;
-            colours[TOLVANE_MINIHOST_COLOUR_ACCENT]     = answers.accentColour;
+            colours[TOLVANE_MINIHOST_COLOUR_TEXT] = answers.textColour;
+            colours[TOLVANE_MINIHOST_COLOUR_ACCENT] = answers.accentColour;
             colours[TOLVANE_MINIHOST_COLOUR_BACKGROUND] = answers.backgroundColour;
             return 1;
         }

@@ -72,7 +72,7 @@ private:
     std::atomic<TolvaneMiniHostTempoCallback> tempoCallback { nullptr };
 
     static_assert (std::atomic<void*>::is_always_lock_free
-                    && std::atomic<TolvaneMiniHostTempoCallback>::is_always_lock_free,
+                       && std::atomic<TolvaneMiniHostTempoCallback>::is_always_lock_free,
                    "the audio thread must be able to read the link without a lock");
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MiniHostLink)

@@ -5,10 +5,10 @@
 
 namespace
 {
-    const juce::Colour text       { ReferencePalette::text };
-    const juce::Colour accent     { ReferencePalette::accent };
+    const juce::Colour text { ReferencePalette::text };
+    const juce::Colour accent { ReferencePalette::accent };
     const juce::Colour background { ReferencePalette::background };
-    const juce::Colour panel      { background.brighter (0.25f) };
+    const juce::Colour panel { background.brighter (0.25f) };
 
     /** The framework's own look, coloured from the editor's three colours. */
     juce::LookAndFeel_V4::ColourScheme colourScheme()
@@ -88,12 +88,12 @@ ReferenceEditor::Readouts ReferenceEditor::describe (const ReferenceProcessor::H
 
     if (view.sampleRate.load() > 0.0)
         lines[0].value = juce::String (juce::roundToInt (view.sampleRate.load())) + " Hz, "
-                       + juce::String (view.blockSize.load()) + " samples";
+            + juce::String (view.blockSize.load()) + " samples";
 
     if (view.hasPosition.load())
     {
         lines[1].value = juce::String (view.playing.load() ? "playing" : "stopped")
-                       + (view.recording.load() ? ", recording" : "");
+            + (view.recording.load() ? ", recording" : "");
         lines[2].value = juce::String (view.bpm.load(), 1) + " bpm";
         lines[3].value = juce::String (view.timeSigNumerator.load()) + "/" + juce::String (view.timeSigDenominator.load());
         lines[4].value = juce::String (view.samples.load()) + " samples";

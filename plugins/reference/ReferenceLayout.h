@@ -13,18 +13,25 @@ struct ReferenceLayout
     static constexpr int keyboardHeight = 84;
     static constexpr int tempoLabelWidth = 56, tempoTextBoxWidth = 76;
 
-    static juce::Rectangle<int> content()  { return { margin, margin, width - 2 * margin, height - 2 * margin }; }
-    static juce::Rectangle<int> header()   { return content().withHeight (98); }
+    static juce::Rectangle<int> content() { return { margin, margin, width - 2 * margin, height - 2 * margin }; }
+    static juce::Rectangle<int> header() { return content().withHeight (98); }
     static juce::Rectangle<int> keyboard() { return content().removeFromBottom (keyboardHeight); }
 
     static juce::Rectangle<int> panels()
     {
-        return content().withTop (header().getBottom() + gap)
-                        .withBottom (keyboard().getY() - gap);
+        return content().withTop (header().getBottom() + gap).withBottom (keyboard().getY() - gap);
     }
 
-    static juce::Rectangle<int> playHeadPanel() { auto area = panels(); return area.removeFromLeft ((area.getWidth() - gap) / 2); }
-    static juce::Rectangle<int> hostPanel()     { auto area = panels(); return area.removeFromRight ((area.getWidth() - gap) / 2); }
+    static juce::Rectangle<int> playHeadPanel()
+    {
+        auto area = panels();
+        return area.removeFromLeft ((area.getWidth() - gap) / 2);
+    }
+    static juce::Rectangle<int> hostPanel()
+    {
+        auto area = panels();
+        return area.removeFromRight ((area.getWidth() - gap) / 2);
+    }
 
     /** A panel's inside, below its heading. */
     static juce::Rectangle<int> panelBody (juce::Rectangle<int> panel)
@@ -44,6 +51,6 @@ struct ReferenceLayout
         return panelBody (hostPanel()).withTop (tempoRow().getBottom() + 6);
     }
 
-    static juce::Rectangle<int> tempoLabel()  { return tempoRow().withWidth (tempoLabelWidth); }
+    static juce::Rectangle<int> tempoLabel() { return tempoRow().withWidth (tempoLabelWidth); }
     static juce::Rectangle<int> tempoSlider() { return tempoRow().withTrimmedLeft (tempoLabelWidth); }
 };

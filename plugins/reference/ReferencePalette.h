@@ -8,7 +8,7 @@
 */
 namespace ReferencePalette
 {
-    constexpr uint32_t text       = 0xfff2f2f2;
-    constexpr uint32_t accent     = 0xff3fa7d6;
+    constexpr uint32_t text = 0xfff2f2f2;
+    constexpr uint32_t accent = 0xff3fa7d6;
     constexpr uint32_t background = 0xff22313f;
 }

@@ -19,8 +19,8 @@ namespace
         // The editor never changes its size, so the host's window needs no maximise button.
         answers.sizeMode = TOLVANE_MINIHOST_SIZE_FIXED;
 
-        answers.textColour       = ReferencePalette::text;
-        answers.accentColour     = ReferencePalette::accent;
+        answers.textColour = ReferencePalette::text;
+        answers.accentColour = ReferencePalette::accent;
         answers.backgroundColour = ReferencePalette::background;
         return answers;
     }

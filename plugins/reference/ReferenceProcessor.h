@@ -31,11 +31,11 @@ public:
     bool hasEditor() const override { return true; }
 
     const juce::String getName() const override { return "Tolvane Reference"; }
-    bool acceptsMidi() const override  { return true; }
+    bool acceptsMidi() const override { return true; }
     bool producesMidi() const override { return false; }
     double getTailLengthSeconds() const override { return 0.3; }
 
-    int getNumPrograms() override    { return 1; }
+    int getNumPrograms() override { return 1; }
     int getCurrentProgram() override { return 0; }
     void setCurrentProgram (int) override {}
     const juce::String getProgramName (int) override { return "Default"; }
@@ -78,7 +78,7 @@ public:
 
 private:
     juce::Synthesiser synth;
-    juce::MidiBuffer channelMessages;   // a block's channel messages, sized when preparing
+    juce::MidiBuffer channelMessages; // a block's channel messages, sized when preparing
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ReferenceProcessor)
 };

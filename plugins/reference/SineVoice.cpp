@@ -14,7 +14,7 @@ void SineVoice::startNote (int midiNoteNumber, float velocity, juce::Synthesiser
 {
     phase = 0.0;
     phaseStep = juce::MathConstants<double>::twoPi
-              * juce::MidiMessage::getMidiNoteInHertz (midiNoteNumber) / getSampleRate();
+        * juce::MidiMessage::getMidiNoteInHertz (midiNoteNumber) / getSampleRate();
     level = 0.25f * velocity;
 
     envelope.setSampleRate (getSampleRate());

@@ -5,7 +5,7 @@
 /** The sound that every voice of the reference plug-in plays: any note, any channel. */
 struct SineSound final : public juce::SynthesiserSound
 {
-    bool appliesToNote (int) override    { return true; }
+    bool appliesToNote (int) override { return true; }
     bool appliesToChannel (int) override { return true; }
 };
 

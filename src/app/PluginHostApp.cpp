@@ -22,8 +22,14 @@ namespace
     }
 }
 
-juce::ApplicationCommandManager& getCommandManager()      { return runningApp().getCommandManager(); }
-juce::ApplicationProperties& getApplicationProperties()  { return runningApp().getSettings(); }
+juce::ApplicationCommandManager& getCommandManager()
+{
+    return runningApp().getCommandManager();
+}
+juce::ApplicationProperties& getApplicationProperties()
+{
+    return runningApp().getSettings();
+}
 
 //==============================================================================
 PluginHostApp::PluginHostApp() = default;
@@ -38,9 +44,18 @@ PluginHostApp::~PluginHostApp()
     plugin.reset();
 }
 
-const juce::String PluginHostApp::getApplicationName()    { return "Tolvane Editor"; }
-const juce::String PluginHostApp::getApplicationVersion() { return TOLVANE_VERSION_STRING; }
-bool PluginHostApp::moreThanOneInstanceAllowed()          { return true; }
+const juce::String PluginHostApp::getApplicationName()
+{
+    return "Tolvane Editor";
+}
+const juce::String PluginHostApp::getApplicationVersion()
+{
+    return TOLVANE_VERSION_STRING;
+}
+bool PluginHostApp::moreThanOneInstanceAllowed()
+{
+    return true;
+}
 
 void PluginHostApp::createSettingsStore()
 {
@@ -52,7 +67,10 @@ void PluginHostApp::createSettingsStore()
 void PluginHostApp::initialise (const juce::String&)
 {
     // A log-out or a plain kill quits like the close button: position stored, file saved.
-    quitSignals = std::make_unique<QuitSignals> ([this] { systemRequestedQuit(); });
+    quitSignals = std::make_unique<QuitSignals> ([this]
+                                                 {
+                                                     systemRequestedQuit();
+                                                 });
 
     juce::LookAndFeel::getDefaultLookAndFeel().setUsingNativeAlertWindows (true);
 
@@ -92,7 +110,10 @@ void PluginHostApp::initialise (const juce::String&)
     DeviceSetup::attach (*plugin, player, deviceManager);
 
     deviceRecovery = std::make_unique<DeviceRecovery> (deviceManager, *settings->getUserSettings(),
-                                                       [this] { return player.getBlocksDelivered(); });
+                                                       [this]
+                                                       {
+                                                           return player.getBlocksDelivered();
+                                                       });
     // A lost device comes back as start-up left it: with its input or its output alone (as
     // the plug-in would have it when none could be opened).
     const auto* device = deviceManager.getCurrentAudioDevice();

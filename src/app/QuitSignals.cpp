@@ -35,7 +35,9 @@ namespace
     void drain (int fd)
     {
         char buffer[64];
-        while (::read (fd, buffer, sizeof (buffer)) > 0) {}
+        while (::read (fd, buffer, sizeof (buffer)) > 0)
+        {
+        }
     }
 }
 
@@ -52,12 +54,14 @@ QuitSignals::QuitSignals (std::function<void()> onQuit)
     writeEnd = ends[1];
 
     juce::LinuxEventLoop::registerFdCallback (readEnd, [this] (int fd)
-    {
-        drain (fd);
-        onQuitRequested();
-    });
+                                              {
+                                                  drain (fd);
+                                                  onQuitRequested();
+                                              });
 
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = wakeMessageThread;
     sigemptyset (&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -86,7 +90,8 @@ QuitSignals::~QuitSignals()
 
 #else
 
-QuitSignals::QuitSignals (std::function<void()> onQuit) : onQuitRequested (std::move (onQuit)) {}
+QuitSignals::QuitSignals (std::function<void()> onQuit)
+    : onQuitRequested (std::move (onQuit)) {}
 QuitSignals::~QuitSignals() = default;
 
 #endif

@@ -2,13 +2,16 @@
 
 #include <cstdlib>
 
-#if defined (_WIN32)
- #include <windows.h>
+#if defined(_WIN32)
+#include <windows.h>
 #endif
 
 ShutdownWatchdog::ShutdownWatchdog (std::chrono::milliseconds limit, std::function<void()> onTimeout)
     : action (std::move (onTimeout)),
-      thread ([this, limit] { watch (limit); })
+      thread ([this, limit]
+              {
+                  watch (limit);
+              })
 {
 }
 
@@ -27,7 +30,10 @@ void ShutdownWatchdog::watch (std::chrono::milliseconds limit)
 {
     std::unique_lock<std::mutex> lock (mutex);
 
-    if (finishedChanged.wait_for (lock, limit, [this] { return finished; }))
+    if (finishedChanged.wait_for (lock, limit, [this]
+                                  {
+                                      return finished;
+                                  }))
         return;
 
     lock.unlock();
@@ -36,9 +42,9 @@ void ShutdownWatchdog::watch (std::chrono::milliseconds limit)
 
 void ShutdownWatchdog::endProcess() noexcept
 {
-   #if defined (_WIN32)
+#if defined(_WIN32)
     // Unlike exit, this neither runs the plug-in's DLL detach code nor waits for its threads.
     TerminateProcess (GetCurrentProcess(), 0);
-   #endif
+#endif
     std::_Exit (0);
 }

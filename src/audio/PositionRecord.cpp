@@ -93,9 +93,9 @@ PositionRecord::Entry PositionRecord::Copy::load() const noexcept
     Entry entry;
     entry.state.timeInSamples = timeInSamples.load (std::memory_order_acquire);
     entry.state.timeInSeconds = timeInSeconds.load (std::memory_order_acquire);
-    entry.state.isPlaying     = isPlaying.load (std::memory_order_acquire);
-    entry.state.isRecording   = isRecording.load (std::memory_order_acquire);
-    entry.samplesCounted      = samplesCounted.load (std::memory_order_acquire);
+    entry.state.isPlaying = isPlaying.load (std::memory_order_acquire);
+    entry.state.isRecording = isRecording.load (std::memory_order_acquire);
+    entry.samplesCounted = samplesCounted.load (std::memory_order_acquire);
     return entry;
 }
 

@@ -134,7 +134,7 @@ private:
     std::atomic<double> tempo { 120.0 };
 
     static_assert (std::atomic<double>::is_always_lock_free
-                   && std::atomic<std::int64_t>::is_always_lock_free
-                   && std::atomic<std::uint64_t>::is_always_lock_free,
+                       && std::atomic<std::int64_t>::is_always_lock_free
+                       && std::atomic<std::uint64_t>::is_always_lock_free,
                    "the record's fields must be lock-free atomics");
 };

@@ -20,25 +20,25 @@ namespace
             outputs.setRange (0, numWorkChannels, true);
         }
 
-        juce::StringArray getOutputChannelNames() override        { return device.getOutputChannelNames(); }
-        juce::StringArray getInputChannelNames() override         { return device.getInputChannelNames(); }
-        juce::Array<double> getAvailableSampleRates() override    { return device.getAvailableSampleRates(); }
-        juce::Array<int> getAvailableBufferSizes() override       { return device.getAvailableBufferSizes(); }
-        int getDefaultBufferSize() override                       { return device.getDefaultBufferSize(); }
+        juce::StringArray getOutputChannelNames() override { return device.getOutputChannelNames(); }
+        juce::StringArray getInputChannelNames() override { return device.getInputChannelNames(); }
+        juce::Array<double> getAvailableSampleRates() override { return device.getAvailableSampleRates(); }
+        juce::Array<int> getAvailableBufferSizes() override { return device.getAvailableBufferSizes(); }
+        int getDefaultBufferSize() override { return device.getDefaultBufferSize(); }
         juce::String open (const juce::BigInteger&, const juce::BigInteger&, double, int) override { return {}; }
-        void close() override                                     {}
-        bool isOpen() override                                    { return device.isOpen(); }
-        void start (juce::AudioIODeviceCallback*) override        {}
-        void stop() override                                      {}
-        bool isPlaying() override                                 { return device.isPlaying(); }
-        juce::String getLastError() override                      { return device.getLastError(); }
-        int getCurrentBufferSizeSamples() override                { return device.getCurrentBufferSizeSamples(); }
-        double getCurrentSampleRate() override                    { return device.getCurrentSampleRate(); }
-        int getCurrentBitDepth() override                         { return device.getCurrentBitDepth(); }
+        void close() override {}
+        bool isOpen() override { return device.isOpen(); }
+        void start (juce::AudioIODeviceCallback*) override {}
+        void stop() override {}
+        bool isPlaying() override { return device.isPlaying(); }
+        juce::String getLastError() override { return device.getLastError(); }
+        int getCurrentBufferSizeSamples() override { return device.getCurrentBufferSizeSamples(); }
+        double getCurrentSampleRate() override { return device.getCurrentSampleRate(); }
+        int getCurrentBitDepth() override { return device.getCurrentBitDepth(); }
         juce::BigInteger getActiveOutputChannels() const override { return outputs; }
-        juce::BigInteger getActiveInputChannels() const override  { return device.getActiveInputChannels(); }
-        int getOutputLatencyInSamples() override                  { return device.getOutputLatencyInSamples(); }
-        int getInputLatencyInSamples() override                   { return device.getInputLatencyInSamples(); }
+        juce::BigInteger getActiveInputChannels() const override { return device.getActiveInputChannels(); }
+        int getOutputLatencyInSamples() override { return device.getOutputLatencyInSamples(); }
+        int getInputLatencyInSamples() override { return device.getInputLatencyInSamples(); }
 
     private:
         juce::AudioIODevice& device;
@@ -177,9 +177,9 @@ void TransportAudioProcessorPlayer::handleIncomingMidiMessage (juce::MidiInput* 
         const auto rate = transportSampleRate.load (std::memory_order_relaxed);
 
         positionRecord.update ([&] (TransportState state)
-        {
-            return Transport::applyMachineControl (state, command, rate);
-        });
+                               {
+                                   return Transport::applyMachineControl (state, command, rate);
+                               });
     }
 
     juce::AudioProcessorPlayer::handleIncomingMidiMessage (source, message);

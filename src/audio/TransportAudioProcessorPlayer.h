@@ -72,12 +72,12 @@ public:
     void setTempo (double beatsPerMinute) noexcept;
 
     /** The sample rate the transport counts in: the attached plug-in's, 0 with none. */
-    double getTransportSampleRate() const noexcept   { return transportSampleRate.load(); }
+    double getTransportSampleRate() const noexcept { return transportSampleRate.load(); }
 
     /** How many device blocks have reached the audio callback, wrapping round: a device that
         stops delivering shows as a count that stands still. Any thread.
     */
-    std::uint32_t getBlocksDelivered() const noexcept   { return blocksDelivered.load (std::memory_order_relaxed); }
+    std::uint32_t getBlocksDelivered() const noexcept { return blocksDelivered.load (std::memory_order_relaxed); }
 
     /** One channel per plug-in output, one device buffer long: its length is what the
         plug-in processes at a time, and its surplus channels hold what is folded onto the
@@ -108,8 +108,9 @@ private:
     /** Runs a release that a driver's thread asked for, on the message thread. */
     struct DeferredRelease final : public juce::AsyncUpdater
     {
-        explicit DeferredRelease (TransportAudioProcessorPlayer& playerToRelease) : player (playerToRelease) {}
-        ~DeferredRelease() override   { cancelPendingUpdate(); }
+        explicit DeferredRelease (TransportAudioProcessorPlayer& playerToRelease)
+            : player (playerToRelease) {}
+        ~DeferredRelease() override { cancelPendingUpdate(); }
         void handleAsyncUpdate() override;
 
         TransportAudioProcessorPlayer& player;

@@ -43,9 +43,9 @@ namespace Transport
                 }
                 break;
 
-            case recordStrobe:  state.isRecording = true;  break;
-            case recordExit:    state.isRecording = false; break;
-            default:            break;
+            case recordStrobe: state.isRecording = true; break;
+            case recordExit: state.isRecording = false; break;
+            default: break;
         }
 
         return state;

@@ -22,13 +22,13 @@ namespace Transport
     */
     enum MachineControlCommand : int
     {
-        stop         = 0x01,
-        play         = 0x02,
-        fastForward  = 0x04,
-        rewind       = 0x05,
+        stop = 0x01,
+        play = 0x02,
+        fastForward = 0x04,
+        rewind = 0x05,
         recordStrobe = 0x06,
-        recordExit   = 0x07,
-        pause        = 0x09
+        recordExit = 0x07,
+        pause = 0x09
     };
 
     /** Applies one MMC command byte. One fast-forward or rewind step is one second at any

@@ -31,7 +31,12 @@ public:
     void setTempoForPlugin (double beatsPerMinute) noexcept override;
 
     /** Where the plug-in's life stands when a call comes. */
-    enum class Stage { running, tearingDown, tornDown };
+    enum class Stage
+    {
+        running,
+        tearingDown,
+        tornDown
+    };
 
     /** Calls from now on count as made at this stage. Message thread. */
     void setStage (Stage stage) noexcept;

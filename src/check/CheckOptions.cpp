@@ -29,7 +29,7 @@ CheckOptions CheckOptions::parse (const juce::StringArray& arguments)
             if (! text.containsOnly ("0123456789.") || text.isEmpty()
                 || value < minimumSeconds || value > maximumSeconds)
                 options.error = "--seconds needs a number from " + juce::String (minimumSeconds, 0)
-                              + " to " + juce::String (maximumSeconds, 0) + ", not \"" + text + "\"";
+                    + " to " + juce::String (maximumSeconds, 0) + ", not \"" + text + "\"";
             else
                 options.seconds = value;
         }

@@ -65,11 +65,11 @@ int CheckReport::exitCode() const
 juce::String CheckReport::summary() const
 {
     return juce::String (count (Verdict::pass)) + " PASS, " + juce::String (count (Verdict::warn)) + " WARN, "
-         + juce::String (count (Verdict::fail)) + " FAIL: "
-         + (loadFailed ? "the module could not be loaded"
-                       : count (Verdict::fail) > 0 ? "the host will not run this plug-in as intended"
-                                                   : count (Verdict::warn) > 0 ? "the host runs it; see the warnings"
-                                                                               : "the host runs it as intended");
+        + juce::String (count (Verdict::fail)) + " FAIL: "
+        + (loadFailed                      ? "the module could not be loaded"
+               : count (Verdict::fail) > 0 ? "the host will not run this plug-in as intended"
+               : count (Verdict::warn) > 0 ? "the host runs it; see the warnings"
+                                           : "the host runs it as intended");
 }
 
 juce::String CheckReport::asText() const
@@ -83,7 +83,8 @@ juce::String CheckReport::asText() const
         if (line.section != currentSection)
         {
             currentSection = line.section;
-            text << "\n" << currentSection << "\n";
+            text << "\n"
+                 << currentSection << "\n";
         }
 
         if (line.isNote)
@@ -93,7 +94,9 @@ juce::String CheckReport::asText() const
                  << " " << line.detail << "\n";
     }
 
-    text << "\n" << "Summary: " << summary() << " (exit " << exitCode() << ")" << "\n";
+    text << "\n"
+         << "Summary: " << summary() << " (exit " << exitCode() << ")"
+         << "\n";
     return text;
 }
 

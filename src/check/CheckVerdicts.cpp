@@ -21,8 +21,8 @@ namespace CheckVerdicts
             };
 
             return 0.2126 * linear (colour.getRed())
-                 + 0.7152 * linear (colour.getGreen())
-                 + 0.0722 * linear (colour.getBlue());
+                + 0.7152 * linear (colour.getGreen())
+                + 0.0722 * linear (colour.getBlue());
         }
     }
 
@@ -103,7 +103,7 @@ namespace CheckVerdicts
             problems.add ("text on background contrast is below 2:1: the settings dialog will be hard to read");
 
         const auto detail = values.joinIntoString (", ") + "; text on background "
-                          + juce::String (ratio, 1) + ":1";
+            + juce::String (ratio, 1) + ":1";
 
         if (problems.isEmpty())
             return { Verdict::pass, detail };
@@ -147,12 +147,10 @@ namespace CheckVerdicts
         const auto summary = juce::String (counts.samples) + " samples, peak " + decibels (counts.peak);
 
         if (counts.nonFinite > 0)
-            return { Verdict::fail, summary + "; " + juce::String (counts.nonFinite)
-                                    + " NaN or infinite: the host passes them to the device unchanged" };
+            return { Verdict::fail, summary + "; " + juce::String (counts.nonFinite) + " NaN or infinite: the host passes them to the device unchanged" };
 
         if (counts.aboveFullScale > 0)
-            return { Verdict::warn, summary + "; " + juce::String (counts.aboveFullScale)
-                                    + " above 0 dBFS: the host does not limit, the device will clip them" };
+            return { Verdict::warn, summary + "; " + juce::String (counts.aboveFullScale) + " above 0 dBFS: the host does not limit, the device will clip them" };
 
         return { Verdict::pass, summary };
     }
@@ -193,29 +191,26 @@ namespace CheckVerdicts
             }
         }
 
-        const auto times = [] (int n) { return juce::String (n) + (n == 1 ? " call" : " calls"); };
+        const auto times = [] (int n)
+        {
+            return juce::String (n) + (n == 1 ? " call" : " calls");
+        };
         std::vector<NamedFinding> findings;
 
-        findings.push_back ({ "settings-callback", { Verdict::pass, settings == 0
-            ? juce::String ("not called (press your editor's settings button while the checker runs)")
-            : times (settings) + ", each answered at once here (the application shows \"Audio / MIDI Settings\" "
-                                 "and returns when it is closed)" } });
+        findings.push_back ({ "settings-callback", { Verdict::pass, settings == 0 ? juce::String ("not called (press your editor's settings button while the checker runs)") : times (settings) + ", each answered at once here (the application shows \"Audio / MIDI Settings\" "
+                                                                                                                                                                                                  "and returns when it is closed)" } });
 
-        findings.push_back ({ "tempo-callback", { Verdict::pass, tempos == 0
-            ? juce::String ("not called")
-            : times (tempos) + (lastTempo.isNotEmpty() ? ", the play head now reports " + lastTempo : juce::String()) } });
+        findings.push_back ({ "tempo-callback", { Verdict::pass, tempos == 0 ? juce::String ("not called") : times (tempos) + (lastTempo.isNotEmpty() ? ", the play head now reports " + lastTempo : juce::String()) } });
 
         if (foreign > 0)
-            findings.push_back ({ "foreign-handle", { Verdict::fail, times (foreign) + " with a handle that is not the host's ("
-                + foreignHandles.joinIntoString (", ") + "): the application ignores them; pass back the sHDL pointer" } });
+            findings.push_back ({ "foreign-handle", { Verdict::fail, times (foreign) + " with a handle that is not the host's (" + foreignHandles.joinIntoString (", ") + "): the application ignores them; pass back the sHDL pointer" } });
 
         if (badTempos > 0)
-            findings.push_back ({ "tempo-value", { Verdict::fail, times (badTempos) + " with a tempo that is not finite or not above zero ("
-                + badValues.joinIntoString (", ") + "): the application ignores them and keeps its tempo" } });
+            findings.push_back ({ "tempo-value", { Verdict::fail, times (badTempos) + " with a tempo that is not finite or not above zero (" + badValues.joinIntoString (", ") + "): the application ignores them and keeps its tempo" } });
 
         if (settingsOffThread > 0)
             findings.push_back ({ "settings-thread", { Verdict::warn, times (settingsOffThread) + " from a thread other than the message "
-                "thread: the application passes them to its message thread and returns at once; the dialog opens later" } });
+                                                                                                  "thread: the application passes them to its message thread and returns at once; the dialog opens later" } });
 
         return findings;
     }

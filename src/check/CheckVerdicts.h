@@ -11,7 +11,12 @@
 */
 namespace CheckVerdicts
 {
-    enum class Verdict { pass, warn, fail };
+    enum class Verdict
+    {
+        pass,
+        warn,
+        fail
+    };
 
     /** "PASS", "WARN" or "FAIL". */
     const char* nameOf (Verdict verdict) noexcept;
@@ -56,10 +61,10 @@ namespace CheckVerdicts
     /** One call of a mini-host call-back as the plug-in made it. */
     struct CallbackCall
     {
-        bool settings = false;       // the settings call-back; else the tempo call-back
-        bool hostHandle = false;     // it carried the host's handle
-        bool messageThread = false;  // it came on the host's message thread
-        float bpm = 0.0f;            // the tempo call-back's value
+        bool settings = false;      // the settings call-back; else the tempo call-back
+        bool hostHandle = false;    // it carried the host's handle
+        bool messageThread = false; // it came on the host's message thread
+        float bpm = 0.0f;           // the tempo call-back's value
         std::uintptr_t handle = 0;
     };
 

@@ -36,7 +36,7 @@ namespace
     juce::String describe (const PlayHeadWatch::Seen& seen)
     {
         return juce::String (seen.playing ? "playing" : "stopped") + " at " + juce::String (seen.samples)
-             + " samples (" + juce::String (seen.seconds, 3) + " s), " + juce::String (seen.bpm) + " bpm";
+            + " samples (" + juce::String (seen.seconds, 3) + " s), " + juce::String (seen.bpm) + " bpm";
     }
 
     juce::MidiMessage machineControl (juce::uint8 command)
@@ -70,11 +70,11 @@ ConformanceCheck::~ConformanceCheck()
 
 bool ConformanceCheck::displayAvailable()
 {
-   #if JUCE_LINUX || JUCE_BSD
+#if JUCE_LINUX || JUCE_BSD
     return juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isNotEmpty();
-   #else
+#else
     return true;
-   #endif
+#endif
 }
 
 template <typename Stop>
@@ -165,8 +165,8 @@ void ConformanceCheck::reportModule()
 
     report.add ("module", Verdict::pass,
                 "VST 2.x, " + description.fileOrIdentifier + ", vendor \"" + description.manufacturerName + "\", version " + description.version
-                + ", " + juce::String (inputs) + " in, " + juce::String (outputs) + " out, "
-                + (plugin->acceptsMidi() ? "wants MIDI input" : "no MIDI input"));
+                    + ", " + juce::String (inputs) + " in, " + juce::String (outputs) + " out, "
+                    + (plugin->acceptsMidi() ? "wants MIDI input" : "no MIDI input"));
 
     if (name.isEmpty())
         report.add ("name", Verdict::fail, "empty: the application's window has no title");
@@ -188,8 +188,7 @@ void ConformanceCheck::reportModule()
 
     if (editor == nullptr)
     {
-        report.add ("editor", Verdict::pass, juce::String ("has one; size not measured (")
-                                             + (options.openEditor ? "no display" : "--no-editor") + ")");
+        report.add ("editor", Verdict::pass, juce::String ("has one; size not measured (") + (options.openEditor ? "no display" : "--no-editor") + ")");
         return;
     }
 
@@ -199,13 +198,11 @@ void ConformanceCheck::reportModule()
 
     // The framework gives an editor that reports no rectangle a size of 1 x 1.
     if (width <= 1 || height <= 1)
-        report.add ("editor", Verdict::fail, juce::String (width) + " x " + juce::String (height)
-                                             + " (effEditGetRect): the application's window starts at that size and, once "
-                                               "the editor is open, takes a size the framework guesses (250 x 150 on "
-                                               "Linux, the plug-in window's own on Windows)");
+        report.add ("editor", Verdict::fail, juce::String (width) + " x " + juce::String (height) + " (effEditGetRect): the application's window starts at that size and, once "
+                                                                                                    "the editor is open, takes a size the framework guesses (250 x 150 on "
+                                                                                                    "Linux, the plug-in window's own on Windows)");
     else
-        report.add ("editor", Verdict::pass, juce::String (width) + " x " + juce::String (height)
-                                             + ", the application's window is fitted to it");
+        report.add ("editor", Verdict::pass, juce::String (width) + " x " + juce::String (height) + ", the application's window is fitted to it");
 }
 
 void ConformanceCheck::reportHandshake()
@@ -292,7 +289,10 @@ void ConformanceCheck::runProcessing()
 
     const auto start = now();
     const auto blocksAtStart = device->getBlocksProcessed();
-    const auto never = [] { return false; };
+    const auto never = []
+    {
+        return false;
+    };
 
     dispatchFor (playAfterSeconds, never);
     playHeadWatch->expect (PlayHeadWatch::afterPlay);
@@ -316,13 +316,12 @@ void ConformanceCheck::runProcessing()
     report.setFact ("playHeadQueries", (juce::int64) playHeadWatch->getQueries());
 
     const auto blocksText = plural (blocks, "block") + " of " + juce::String (blockSize) + " samples at "
-                          + juce::String (sampleRate, 0) + " Hz in " + juce::String (elapsed, 1) + " s";
+        + juce::String (sampleRate, 0) + " Hz in " + juce::String (elapsed, 1) + " s";
 
     if (blocks == 0)
         report.add ("blocks", Verdict::fail, blocksText + ": the plug-in never finished a block");
     else if (blocks * 10 < expected * 9)
-        report.add ("blocks", Verdict::warn, blocksText + ", about " + juce::String (expected)
-                                             + " due: slower than real time; a sound card would drop out");
+        report.add ("blocks", Verdict::warn, blocksText + ", about " + juce::String (expected) + " due: slower than real time; a sound card would drop out");
     else
         report.add ("blocks", Verdict::pass, blocksText);
 
@@ -332,11 +331,11 @@ void ConformanceCheck::runProcessing()
 
     report.add ("play-head", followed ? Verdict::pass : Verdict::fail,
                 "asked " + plural (playHeadWatch->getQueries(), "time")
-                + "; after PLAY (" + juce::String (playAfterSeconds, 1) + " s): "
-                + (atPlay.captured ? describe (atPlay) : juce::String ("not asked"))
-                + "; before STOP it had reached " + juce::String (beforeStop.timeInSamples) + " samples ("
-                + juce::String (beforeStop.timeInSeconds, 3) + " s); after STOP (" + juce::String (stopAfterSeconds, 1)
-                + " s): " + (atStop.captured ? describe (atStop) : juce::String ("not asked")));
+                    + "; after PLAY (" + juce::String (playAfterSeconds, 1) + " s): "
+                    + (atPlay.captured ? describe (atPlay) : juce::String ("not asked"))
+                    + "; before STOP it had reached " + juce::String (beforeStop.timeInSamples) + " samples ("
+                    + juce::String (beforeStop.timeInSeconds, 3) + " s); after STOP (" + juce::String (stopAfterSeconds, 1)
+                    + " s): " + (atStop.captured ? describe (atStop) : juce::String ("not asked")));
     report.note ("the framework asks the play head before every block and hands the plug-in the result when it "
                  "asks (audioMasterGetTime); whether it asks cannot be seen from the host");
 
@@ -373,7 +372,10 @@ void ConformanceCheck::showEditor()
                   << " s; click through it, every call-back is written down" << std::endl;
 
     const auto start = now();
-    dispatchFor (options.seconds, [this] { return window->wasClosedByUser(); });
+    dispatchFor (options.seconds, [this]
+                 {
+                     return window->wasClosedByUser();
+                 });
 
     const auto shown = now() - start;
     const auto width = editor->getWidth(), height = editor->getHeight();
@@ -384,11 +386,9 @@ void ConformanceCheck::showEditor()
     report.setFact ("height", height);
 
     if (width <= 1 || height <= 1)
-        report.add ("editor-window", Verdict::fail, "shown for " + juce::String (shown, 1) + " s at " + size
-                                                    + ": the editor shrank to nothing");
+        report.add ("editor-window", Verdict::fail, "shown for " + juce::String (shown, 1) + " s at " + size + ": the editor shrank to nothing");
     else
-        report.add ("editor-window", Verdict::pass, "shown for " + juce::String (shown, 1) + " s at " + size
-                                                    + (window->wasClosedByUser() ? ", closed by the user" : ""));
+        report.add ("editor-window", Verdict::pass, "shown for " + juce::String (shown, 1) + " s at " + size + (window->wasClosedByUser() ? ", closed by the user" : ""));
 }
 
 void ConformanceCheck::tearDown()
@@ -406,7 +406,10 @@ void ConformanceCheck::tearDown()
     plugin.reset();
     recorder->setStage (Stage::tornDown);
 
-    dispatchFor (afterTeardownSeconds, [] { return false; });
+    dispatchFor (afterTeardownSeconds, []
+                 {
+                     return false;
+                 });
     MiniHostCallbacks::setObserver (nullptr);
 
     juce::Array<juce::var> calls;
@@ -440,13 +443,11 @@ void ConformanceCheck::tearDown()
     report.setFact ("callsAfterTeardown", (int) late.size());
 
     if (! late.empty())
-        report.add ("teardown", Verdict::fail, plural ((juce::int64) late.size(), "call-back")
-                    + " after the plug-in was deleted: the application ignores them, but a thread of the "
-                      "plug-in outlives it");
+        report.add ("teardown", Verdict::fail, plural ((juce::int64) late.size(), "call-back") + " after the plug-in was deleted: the application ignores them, but a thread of the "
+                                                                                                 "plug-in outlives it");
     else if (! during.empty())
-        report.add ("teardown", Verdict::warn, plural ((juce::int64) during.size(), "call-back")
-                    + " while the host closed the editor and deleted the plug-in: the application ignores "
-                      "them from the moment it starts shutting down");
+        report.add ("teardown", Verdict::warn, plural ((juce::int64) during.size(), "call-back") + " while the host closed the editor and deleted the plug-in: the application ignores "
+                                                                                                   "them from the moment it starts shutting down");
     else
         report.add ("teardown", Verdict::pass, "plug-in and editor deleted; no call-back afterwards");
 }

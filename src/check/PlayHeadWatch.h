@@ -14,7 +14,11 @@
 class PlayHeadWatch final : public juce::AudioPlayHead
 {
 public:
-    enum Moment { afterPlay = 0, afterStop = 1 };
+    enum Moment
+    {
+        afterPlay = 0,
+        afterStop = 1
+    };
 
     /** One position as the plug-in was given it. */
     struct Seen

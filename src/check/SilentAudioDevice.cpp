@@ -27,8 +27,14 @@ SilentAudioDevice::~SilentAudioDevice()
     close();
 }
 
-juce::StringArray SilentAudioDevice::getOutputChannelNames() { return channelNames ("Out ", numOutputChannels); }
-juce::StringArray SilentAudioDevice::getInputChannelNames()  { return channelNames ("In ", numInputChannels); }
+juce::StringArray SilentAudioDevice::getOutputChannelNames()
+{
+    return channelNames ("Out ", numOutputChannels);
+}
+juce::StringArray SilentAudioDevice::getInputChannelNames()
+{
+    return channelNames ("In ", numInputChannels);
+}
 
 juce::String SilentAudioDevice::open (const juce::BigInteger& inputChannels, const juce::BigInteger& outputChannels,
                                       double, int)

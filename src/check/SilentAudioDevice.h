@@ -26,27 +26,27 @@ public:
 
     juce::StringArray getOutputChannelNames() override;
     juce::StringArray getInputChannelNames() override;
-    juce::Array<double> getAvailableSampleRates() override    { return { 48000.0 }; }
-    juce::Array<int> getAvailableBufferSizes() override       { return { 256 }; }
-    int getDefaultBufferSize() override                       { return 256; }
+    juce::Array<double> getAvailableSampleRates() override { return { 48000.0 }; }
+    juce::Array<int> getAvailableBufferSizes() override { return { 256 }; }
+    int getDefaultBufferSize() override { return 256; }
     juce::String open (const juce::BigInteger& inputChannels, const juce::BigInteger& outputChannels,
                        double sampleRate, int bufferSizeSamples) override;
     void close() override;
-    bool isOpen() override                                    { return opened; }
+    bool isOpen() override { return opened; }
     void start (juce::AudioIODeviceCallback* callback) override;
     void stop() override;
-    bool isPlaying() override                                 { return callback.load() != nullptr; }
-    juce::String getLastError() override                      { return {}; }
-    int getCurrentBufferSizeSamples() override                { return 256; }
-    double getCurrentSampleRate() override                    { return 48000.0; }
-    int getCurrentBitDepth() override                         { return 32; }
+    bool isPlaying() override { return callback.load() != nullptr; }
+    juce::String getLastError() override { return {}; }
+    int getCurrentBufferSizeSamples() override { return 256; }
+    double getCurrentSampleRate() override { return 48000.0; }
+    int getCurrentBitDepth() override { return 32; }
     juce::BigInteger getActiveOutputChannels() const override { return activeOutputs; }
-    juce::BigInteger getActiveInputChannels() const override  { return activeInputs; }
-    int getOutputLatencyInSamples() override                  { return 0; }
-    int getInputLatencyInSamples() override                   { return 0; }
+    juce::BigInteger getActiveInputChannels() const override { return activeInputs; }
+    int getOutputLatencyInSamples() override { return 0; }
+    int getInputLatencyInSamples() override { return 0; }
 
     /** Blocks delivered since the device was created. Any thread. */
-    std::int64_t getBlocksProcessed() const noexcept          { return blocks.load(); }
+    std::int64_t getBlocksProcessed() const noexcept { return blocks.load(); }
 
     /** What the output samples held so far, taken between two blocks. Not for the device's
         own callback.

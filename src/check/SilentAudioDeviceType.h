@@ -15,14 +15,14 @@ public:
 
     void scanForDevices() override {}
     juce::StringArray getDeviceNames (bool wantInputNames) const override;
-    int getDefaultDeviceIndex (bool) const override                         { return 0; }
+    int getDefaultDeviceIndex (bool) const override { return 0; }
     int getIndexOfDevice (juce::AudioIODevice* device, bool) const override { return device != nullptr ? 0 : -1; }
-    bool hasSeparateInputsAndOutputs() const override                       { return false; }
+    bool hasSeparateInputsAndOutputs() const override { return false; }
     juce::AudioIODevice* createDevice (const juce::String& outputDeviceName,
                                        const juce::String& inputDeviceName) override;
 
     /** The device made last; the device manager owns it. */
-    SilentAudioDevice* getLastDevice() const noexcept                        { return lastDevice; }
+    SilentAudioDevice* getLastDevice() const noexcept { return lastDevice; }
 
 private:
     const int numInputs, numOutputs;

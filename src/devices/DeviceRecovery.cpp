@@ -18,8 +18,7 @@ namespace
     // A device with no active channel calls nobody back; its silence is no sign of loss.
     bool hasActiveChannels (juce::AudioIODevice* device)
     {
-        return device != nullptr && ! (device->getActiveOutputChannels().isZero()
-                                        && device->getActiveInputChannels().isZero());
+        return device != nullptr && ! (device->getActiveOutputChannels().isZero() && device->getActiveInputChannels().isZero());
     }
 }
 
@@ -82,7 +81,7 @@ DeviceRecovery::DeviceState DeviceRecovery::judge (bool exists, bool open, bool 
 }
 
 std::unique_ptr<juce::XmlElement> DeviceRecovery::withChosenDevice (const juce::XmlElement& saved,
-                                                                     const juce::XmlElement& chosenState)
+                                                                    const juce::XmlElement& chosenState)
 {
     auto result = std::make_unique<juce::XmlElement> (saved);
 

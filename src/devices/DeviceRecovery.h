@@ -34,9 +34,9 @@ public:
     {
         juce::String type, output, input;
 
-        bool isEmpty() const noexcept   { return output.isEmpty() && input.isEmpty(); }
+        bool isEmpty() const noexcept { return output.isEmpty() && input.isEmpty(); }
         bool operator== (const Choice& other) const noexcept;
-        bool operator!= (const Choice& other) const noexcept   { return ! operator== (other); }
+        bool operator!= (const Choice& other) const noexcept { return ! operator== (other); }
     };
 
     /** blocksDelivered counts the device blocks that reached the player; any thread may
@@ -98,14 +98,14 @@ public:
     static int nextQuietChecks (int quietChecks, bool open, bool blocksArrived) noexcept;
 
     /** Whether an open device has delivered nothing for too long. */
-    static bool isStalled (int quietChecks) noexcept   { return quietChecks >= 2; }
+    static bool isStalled (int quietChecks) noexcept { return quietChecks >= 2; }
 
     /** What a check makes of the current device. */
     enum class DeviceState
     {
-        running,   ///< open and playing
-        settling,  ///< open and stopped, not for long yet: on its way to playing or to closing
-        lost       ///< none, closed by itself, or quiet for too long
+        running,  ///< open and playing
+        settling, ///< open and stopped, not for long yet: on its way to playing or to closing
+        lost      ///< none, closed by itself, or quiet for too long
     };
 
     static DeviceState judge (bool exists, bool open, bool playing, int quietChecks) noexcept;

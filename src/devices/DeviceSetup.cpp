@@ -80,7 +80,7 @@ namespace DeviceSetup
         const auto previous = deviceManager.getAudioDeviceSetup();
 
         if (pluginInputChannels <= 0 || type == nullptr || deviceManager.getCurrentAudioDevice() == nullptr
-             || previous.inputDeviceName.isNotEmpty())
+            || previous.inputDeviceName.isNotEmpty())
             return;
 
         // The saved input when the saved device is the one open (an empty one is the user's
@@ -92,8 +92,8 @@ namespace DeviceSetup
         setup.inputChannels.setRange (0, 256, true);
 
         if (saved != nullptr && saved->hasTagName ("DEVICESETUP")
-             && withoutInput (*saved)->getStringAttribute ("audioOutputDeviceName") == previous.outputDeviceName
-             && saved->getStringAttribute ("deviceType", type->getTypeName()) == type->getTypeName())
+            && withoutInput (*saved)->getStringAttribute ("audioOutputDeviceName") == previous.outputDeviceName
+            && saved->getStringAttribute ("deviceType", type->getTypeName()) == type->getTypeName())
         {
             const auto both = saved->getStringAttribute ("audioDeviceName");
             setup.inputDeviceName = both.isNotEmpty() ? both : saved->getStringAttribute ("audioInputDeviceName");
@@ -133,9 +133,9 @@ namespace DeviceSetup
     void registerMidiInputs (TransportAudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager)
     {
         forEachMidiInput ([&] (const juce::String& identifier)
-        {
-            deviceManager.addMidiInputDeviceCallback (identifier, &player);
-        });
+                          {
+                              deviceManager.addMidiInputDeviceCallback (identifier, &player);
+                          });
     }
 
     void detach (TransportAudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager)
@@ -144,8 +144,8 @@ namespace DeviceSetup
         deviceManager.removeAudioCallback (&player);
 
         forEachMidiInput ([&] (const juce::String& identifier)
-        {
-            deviceManager.removeMidiInputDeviceCallback (identifier, &player);
-        });
+                          {
+                              deviceManager.removeMidiInputDeviceCallback (identifier, &player);
+                          });
     }
 }

@@ -57,8 +57,14 @@ void MiniHostCallbacks::setObserver (Observer* observer) noexcept
     observing.store (observer, std::memory_order_release);
 }
 
-TolvaneMiniHostSettingsCallback MiniHostCallbacks::settingsCallback() noexcept { return tolvaneMiniHostSettings; }
-TolvaneMiniHostTempoCallback MiniHostCallbacks::tempoCallback() noexcept       { return tolvaneMiniHostTempo; }
+TolvaneMiniHostSettingsCallback MiniHostCallbacks::settingsCallback() noexcept
+{
+    return tolvaneMiniHostSettings;
+}
+TolvaneMiniHostTempoCallback MiniHostCallbacks::tempoCallback() noexcept
+{
+    return tolvaneMiniHostTempo;
+}
 
 void MiniHostCallbacks::answerSettings (void* handle)
 {

@@ -8,7 +8,10 @@
 // The plug-in's entry structure of the VST 2.x interface (declared the same way by the framework).
 struct AEffect;
 
-namespace juce { class AudioPluginInstance; }
+namespace juce
+{
+    class AudioPluginInstance;
+}
 
 /** The host's half of the mini-host extension handshake: one run of messages through the
     plug-in's dispatcher that hands it the host handle and the two call-backs and asks it for

@@ -4,11 +4,11 @@ namespace PluginFile
 {
     const char* moduleExtension() noexcept
     {
-       #if JUCE_WINDOWS
+#if JUCE_WINDOWS
         return ".dll";
-       #else
+#else
         return ".so";
-       #endif
+#endif
     }
 
     juce::File runningExecutable()
@@ -32,6 +32,6 @@ namespace PluginFile
     {
         const auto reason = frameworkError.trim();
         return module.getFullPathName() + "\n\n"
-             + (reason.isNotEmpty() ? reason : juce::String ("The file is not a plug-in module that can be loaded."));
+            + (reason.isNotEmpty() ? reason : juce::String ("The file is not a plug-in module that can be loaded."));
     }
 }

@@ -51,12 +51,12 @@ juce::Path FlatDrawingGeometry::comboArrows (int buttonX, int buttonY, int butto
     const float arrowH = 0.2f;
 
     juce::Path arrows;
-    arrows.addTriangle (x + w * 0.5f,            y + h * (0.45f - arrowH),
+    arrows.addTriangle (x + w * 0.5f, y + h * (0.45f - arrowH),
                         x + w * (1.0f - arrowX), y + h * 0.45f,
-                        x + w * arrowX,          y + h * 0.45f);
+                        x + w * arrowX, y + h * 0.45f);
 
-    arrows.addTriangle (x + w * 0.5f,            y + h * (0.55f + arrowH),
+    arrows.addTriangle (x + w * 0.5f, y + h * (0.55f + arrowH),
                         x + w * (1.0f - arrowX), y + h * 0.55f,
-                        x + w * arrowX,          y + h * 0.55f);
+                        x + w * arrowX, y + h * 0.55f);
     return arrows;
 }

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #if JUCE_LINUX || JUCE_BSD
- #include <cerrno>
- #include <sys/resource.h>
+#include <cerrno>
+#include <sys/resource.h>
 #endif
 
 int chooseNiceValue (int currentNice, int lowestAllowedNice) noexcept
@@ -53,11 +53,11 @@ void raiseProcessPriority()
 {
     juce::Process::setPriority (juce::Process::HighPriority);
 
-   #if JUCE_LINUX || JUCE_BSD
+#if JUCE_LINUX || JUCE_BSD
     const auto lowestAllowed = lowestNiceAllowedByLimit();
 
     for (const auto& entry : juce::RangedDirectoryIterator (juce::File ("/proc/self/task"), false, "*",
-                                                             juce::File::findDirectories))
+                                                            juce::File::findDirectories))
         setNiceForThread (entry.getFile().getFileName().getIntValue(), lowestAllowed);
-   #endif
+#endif
 }

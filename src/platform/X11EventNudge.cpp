@@ -1,7 +1,7 @@
 #include "X11EventNudge.h"
 
 #if JUCE_LINUX || JUCE_BSD
- #include <X11/Xlib.h>
+#include <X11/Xlib.h>
 
 // Xlib is loaded at run time, as the framework loads it.
 struct X11EventNudge::Connection
@@ -18,7 +18,7 @@ struct X11EventNudge::Connection
         flush = reinterpret_cast<decltype (flush)> (library.getFunction ("XFlush"));
 
         if (openDisplay == nullptr || closeDisplay == nullptr || internAtom == nullptr
-             || sendEvent == nullptr || flush == nullptr)
+            || sendEvent == nullptr || flush == nullptr)
             return;
 
         display = openDisplay (nullptr);
@@ -75,7 +75,9 @@ void X11EventNudge::timerCallback()
         connection->nudge (handle);
 }
 #else
-struct X11EventNudge::Connection {};
+struct X11EventNudge::Connection
+{
+};
 
 X11EventNudge::X11EventNudge (juce::Component&) {}
 void X11EventNudge::timerCallback() {}

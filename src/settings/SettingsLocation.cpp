@@ -15,13 +15,13 @@ namespace SettingsLocation
     juce::PropertiesFile::Options storeOptions()
     {
         juce::PropertiesFile::Options options;
-        options.applicationName     = applicationName;
-        options.filenameSuffix      = "settings";
+        options.applicationName = applicationName;
+        options.filenameSuffix = "settings";
         options.osxLibrarySubFolder = "Preferences";
 
-       #if JUCE_LINUX || JUCE_BSD
+#if JUCE_LINUX || JUCE_BSD
         options.folderName = linuxFolderName (juce::SystemStats::getEnvironmentVariable ("XDG_CONFIG_HOME", {}));
-       #endif
+#endif
 
         return options;
     }

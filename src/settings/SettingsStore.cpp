@@ -9,7 +9,7 @@ namespace SettingsStore
         juce::String lockNameFor (const juce::File& settingsFile)
         {
             return "Tolvane Editor settings "
-                 + juce::String::toHexString (settingsFile.getFullPathName().hashCode64());
+                + juce::String::toHexString (settingsFile.getFullPathName().hashCode64());
         }
 
         // Long enough for another instance's save, short enough that a lock left by a

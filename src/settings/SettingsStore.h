@@ -11,9 +11,9 @@ namespace SettingsStore
     /** What became of the settings file before the store opened it. */
     enum class FileCheck
     {
-        usable,          ///< missing, readable, or not a file at all (a folder): nothing moved
-        setAside,        ///< unreadable; moved to damagedCopyOf() and the store starts empty
-        keptUnreadable   ///< unreadable and could not be moved: it must not be written over
+        usable,        ///< missing, readable, or not a file at all (a folder): nothing moved
+        setAside,      ///< unreadable; moved to damagedCopyOf() and the store starts empty
+        keptUnreadable ///< unreadable and could not be moved: it must not be written over
     };
 
     /** Where an unreadable settings file is kept: beside it, ".damaged" appended to its name. */

@@ -100,10 +100,10 @@ void MainHostWindow::moveToStartPosition()
 void MainHostWindow::showOnceScaleIsKnown()
 {
     juce::MessageManager::callAsync ([window = juce::Component::SafePointer<MainHostWindow> (this)]
-    {
-        if (window != nullptr)
-            window->setVisible (true);
-    });
+                                     {
+                                         if (window != nullptr)
+                                             window->setVisible (true);
+                                     });
 }
 
 void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager)
@@ -113,12 +113,12 @@ void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager
     const int width = 500, height = 550;
 
     juce::AudioDeviceSelectorComponent selector (deviceManager,
-                                                 0, 256,     // input channels
-                                                 16, 256,    // output channels
-                                                 true,       // MIDI inputs
-                                                 true,       // MIDI output
-                                                 true,       // channels as stereo pairs
-                                                 false);     // no advanced-options button
+                                                 0, 256,  // input channels
+                                                 16, 256, // output channels
+                                                 true,    // MIDI inputs
+                                                 true,    // MIDI output
+                                                 true,    // channels as stereo pairs
+                                                 false);  // no advanced-options button
     selector.setSize (width, height);
 
     // The selector later shrinks to its contents; the holder keeps the dialog at full size.

@@ -22,7 +22,7 @@ public:
     enum CommandIDs
     {
         audioSettingsCommand = 0x30200,
-        aboutCommand         = 0x30300
+        aboutCommand = 0x30300
     };
 
     MainHostWindow();

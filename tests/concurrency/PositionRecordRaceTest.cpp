@@ -36,48 +36,48 @@ namespace
         std::atomic<int> inconsistentReads { 0 }, reads { 0 };
 
         std::thread audio ([&]
-        {
-            // Long enough for the other threads to be scheduled against it many times over.
-            const auto until = juce::Time::getMillisecondCounterHiRes() + 500.0;
+                           {
+                               // Long enough for the other threads to be scheduled against it many times over.
+                               const auto until = juce::Time::getMillisecondCounterHiRes() + 500.0;
 
-            for (int block = 0; block < 20000 || juce::Time::getMillisecondCounterHiRes() < until; ++block)
-            {
-                rig.runBlock (blockLength);
+                               for (int block = 0; block < 20000 || juce::Time::getMillisecondCounterHiRes() < until; ++block)
+                               {
+                                   rig.runBlock (blockLength);
 
-                if (rig.probe.lastPosition.hasValue() && ! consistent (*rig.probe.lastPosition))
-                    ++inconsistentReads;
-            }
+                                   if (rig.probe.lastPosition.hasValue() && ! consistent (*rig.probe.lastPosition))
+                                       ++inconsistentReads;
+                               }
 
-            audioDone = true;
-        });
+                               audioDone = true;
+                           });
 
         std::thread midi ([&]
-        {
-            const int commands[] { Command::play, Command::fastForward, Command::fastForward,
-                                   Command::recordStrobe, Command::rewind, Command::pause,
-                                   Command::recordExit, Command::stop, Command::play, 0x03 };
-            int i = 0;
+                          {
+                              const int commands[] { Command::play, Command::fastForward, Command::fastForward,
+                                                     Command::recordStrobe, Command::rewind, Command::pause,
+                                                     Command::recordExit, Command::stop, Command::play, 0x03 };
+                              int i = 0;
 
-            while (! audioDone)
-                rig.sendMachineControl ((std::uint8_t) commands[i++ % 10]);
-        });
+                              while (! audioDone)
+                                  rig.sendMachineControl ((std::uint8_t) commands[i++ % 10]);
+                          });
 
         std::thread tempo ([&]
-        {
-            for (int i = 0; ! audioDone; ++i)
-                rig.player.setTempo (i % 2 == 0 ? 100.0 : 140.0);
-        });
+                           {
+                               for (int i = 0; ! audioDone; ++i)
+                                   rig.player.setTempo (i % 2 == 0 ? 100.0 : 140.0);
+                           });
 
         std::thread reader ([&]
-        {
-            while (! audioDone)
-            {
-                if (! consistent (*rig.player.getPosition()))
-                    ++inconsistentReads;
+                            {
+                                while (! audioDone)
+                                {
+                                    if (! consistent (*rig.player.getPosition()))
+                                        ++inconsistentReads;
 
-                ++reads;
-            }
-        });
+                                    ++reads;
+                                }
+                            });
 
         for (auto* thread : { &audio, &midi, &tempo, &reader })
             thread->join();
@@ -103,25 +103,25 @@ namespace
         };
 
         std::thread writer ([&]
-        {
-            const int commands[] { Command::play, Command::fastForward, Command::rewind, Command::stop };
+                            {
+                                const int commands[] { Command::play, Command::fastForward, Command::rewind, Command::stop };
 
-            for (int i = 0; ! stop; ++i)
-            {
-                record.setTempo (i % 2 == 0 ? 100.0 : 140.0);
-                record.update ([&] (TransportState state)
-                {
-                    return Transport::applyMachineControl (state, commands[i % 4], rate);
-                });
-            }
-        });
+                                for (int i = 0; ! stop; ++i)
+                                {
+                                    record.setTempo (i % 2 == 0 ? 100.0 : 140.0);
+                                    record.update ([&] (TransportState state)
+                                                   {
+                                                       return Transport::applyMachineControl (state, commands[i % 4], rate);
+                                                   });
+                                }
+                            });
 
         // The audio thread's blocks, folded in at once or owed while the writer is inside.
         std::thread audio ([&]
-        {
-            while (! stop)
-                record.advance (blockLength, rate);
-        });
+                           {
+                               while (! stop)
+                                   record.advance (blockLength, rate);
+                           });
 
         const auto readUntilStopped = [&]
         {
@@ -157,20 +157,23 @@ namespace
     {
         HeldWriter (PositionRecord& record, bool midPublish, int command)
             : thread ([this, &record, midPublish, command]
-              {
-                  const auto change = [&] (TransportState state)
-                  {
-                      if (! midPublish)
-                          hold();
+                      {
+                          const auto change = [&] (TransportState state)
+                          {
+                              if (! midPublish)
+                                  hold();
 
-                      return Transport::applyMachineControl (state, command, rate);
-                  };
+                              return Transport::applyMachineControl (state, command, rate);
+                          };
 
-                  if (midPublish)
-                      record.update (change, [this] { hold(); });
-                  else
-                      record.update (change);
-              })
+                          if (midPublish)
+                              record.update (change, [this]
+                                             {
+                                                 hold();
+                                             });
+                          else
+                              record.update (change);
+                      })
         {
             while (! inside)
                 std::this_thread::yield();
@@ -195,7 +198,9 @@ namespace
         std::thread thread;
     };
 
-    class HeldWriterTest : public ::testing::TestWithParam<bool> {};
+    class HeldWriterTest : public ::testing::TestWithParam<bool>
+    {
+    };
 
     TEST_P (HeldWriterTest, AudioCallbackNeverWaitsForItAndItsBlocksCountOnceInOrder)
     {
@@ -244,7 +249,10 @@ namespace
         {
             HeldWriter writer (rig.player.positionRecord, GetParam(), 0x03 /* no change */);
             runBlocks (10);
-            stop = std::thread ([&] { rig.sendMachineControl (Command::stop); });
+            stop = std::thread ([&]
+                                {
+                                    rig.sendMachineControl (Command::stop);
+                                });
         }
 
         stop.join();

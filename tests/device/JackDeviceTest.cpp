@@ -160,11 +160,17 @@ namespace
         player.handleIncomingMidiMessage (nullptr, stamped (juce::MidiMessage::noteOn (1, 69, (juce::uint8) 110)));
 
         auto level = devices.getOutputLevelGetter();
-        EXPECT_TRUE (waitFor ([&] { return level->getCurrentLevel() > 0.05; }))
+        EXPECT_TRUE (waitFor ([&]
+                              {
+                                  return level->getCurrentLevel() > 0.05;
+                              }))
             << "output level " << level->getCurrentLevel();
 
         // Playing at 48000 Hz in blocks of the device's size.
-        EXPECT_TRUE (waitFor ([&] { return player.positionRecord.read().timeInSamples >= 24000; }));
+        EXPECT_TRUE (waitFor ([&]
+                              {
+                                  return player.positionRecord.read().timeInSamples >= 24000;
+                              }));
         const auto position = player.positionRecord.read();
         EXPECT_TRUE (position.isPlaying);
         EXPECT_EQ (position.timeInSamples % device->getCurrentBufferSizeSamples(), 0);
@@ -217,7 +223,10 @@ namespace
         EXPECT_EQ (player.workBuffer.getNumSamples(), firstSize);
 
         player.handleIncomingMidiMessage (nullptr, machineControl (Transport::play));
-        ASSERT_TRUE (waitFor ([&] { return player.positionRecord.read().timeInSamples > 0; }));
+        ASSERT_TRUE (waitFor ([&]
+                              {
+                                  return player.positionRecord.read().timeInSamples > 0;
+                              }));
 
         // The same device on a server running with twice the buffer: the device manager
         // stops the device and starts the new one, as a change in the settings dialog does.
@@ -236,7 +245,10 @@ namespace
         // The transport kept its place and moves on in the new blocks.
         const auto before = player.positionRecord.read().timeInSamples;
         EXPECT_GT (before, 0);
-        ASSERT_TRUE (waitFor ([&] { return player.positionRecord.read().timeInSamples >= before + 4 * 2 * firstSize; }));
+        ASSERT_TRUE (waitFor ([&]
+                              {
+                                  return player.positionRecord.read().timeInSamples >= before + 4 * 2 * firstSize;
+                              }));
     }
 
     TEST_F (JackDevice, MissingEmptyOrBrokenSavedStateOpensTheDefaultDevice)

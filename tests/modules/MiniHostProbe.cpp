@@ -48,8 +48,8 @@
 #include <string>
 #include <thread>
 
-#if defined (_WIN32)
- #include <windows.h>
+#if defined(_WIN32)
+#include <windows.h>
 #endif
 
 namespace
@@ -71,7 +71,7 @@ namespace
         // Handed from the message thread to the audio thread, and the play heads back.
         std::atomic<float> pendingTempo { 0.0f };
         std::atomic<bool> pendingTempoForeign { false };
-        std::atomic<int> tempoStage { 0 };  // 1 asked, 2 called, 3 observed
+        std::atomic<int> tempoStage { 0 }; // 1 asked, 2 called, 3 observed
         std::atomic<bool> processed { false };
         VstTimeInfo before {}, after {};
 
@@ -80,9 +80,9 @@ namespace
         // The editor's own thread (TOLVANE_PROBE_CLOSE=size-thread).
         std::thread editorThread;
         std::atomic<bool> editorClosing { false };
-       #if defined (_WIN32)
+#if defined(_WIN32)
         HWND editorWindow = nullptr;
-       #endif
+#endif
     };
 
     const char* environment (const char* name)
@@ -154,7 +154,7 @@ namespace
         return true;
     }
 
-   #if defined (_WIN32)
+#if defined(_WIN32)
     LRESULT CALLBACK editorProc (HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         switch (message)
@@ -166,11 +166,16 @@ namespace
                 RECT client;
                 GetClientRect (window, &client);
                 const LONG midX = client.right / 2, midY = client.bottom / 2;
-                const struct { RECT area; COLORREF colour; } quadrants[] = {
+                const struct
+                {
+                    RECT area;
+                    COLORREF colour;
+                } quadrants[] = {
                     { { 0, 0, midX, midY }, RGB (220, 40, 40) },
                     { { midX, 0, client.right, midY }, RGB (40, 180, 60) },
                     { { 0, midY, midX, client.bottom }, RGB (40, 70, 220) },
-                    { { midX, midY, client.right, client.bottom }, RGB (240, 210, 40) } };
+                    { { midX, midY, client.right, client.bottom }, RGB (240, 210, 40) }
+                };
 
                 for (const auto& quadrant : quadrants)
                 {
@@ -196,12 +201,12 @@ namespace
     {
         static const wchar_t* const className = L"TolvaneProbeEditor";
         WNDCLASSW windowClass {};
-        windowClass.style = CS_HREDRAW | CS_VREDRAW;  // the quadrants move whenever the size changes
+        windowClass.style = CS_HREDRAW | CS_VREDRAW; // the quadrants move whenever the size changes
         windowClass.lpfnWndProc = editorProc;
         windowClass.hInstance = GetModuleHandleW (nullptr);
         windowClass.hCursor = LoadCursor (nullptr, IDC_ARROW);
         windowClass.lpszClassName = className;
-        RegisterClassW (&windowClass);  // fails harmlessly once registered
+        RegisterClassW (&windowClass); // fails harmlessly once registered
 
         const auto& rect = probe.editorRect;
         probe.editorWindow = CreateWindowExW (0, className, L"", WS_CHILD | WS_VISIBLE, 0, 0,
@@ -218,7 +223,7 @@ namespace
         probe.editorWindow = nullptr;
     }
 
-   #endif
+#endif
 
     bool closesAs (const char* behaviour)
     {
@@ -253,10 +258,10 @@ namespace
             return;
 
         const int width = probe.editorRect.right, height = probe.editorRect.bottom;
-       #if defined (_WIN32)
+#if defined(_WIN32)
         if (probe.editorWindow != nullptr)
             SetWindowPos (probe.editorWindow, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-       #endif
+#endif
 
         const auto answer = probe.host (&probe.effect, audioMasterSizeWindow, width, height, nullptr, 0.0f);
         log ("resized %dx%d, host answered %d", width, height, (int) answer);
@@ -277,7 +282,11 @@ namespace
         }
         else if (command == "settings-thread")
         {
-            std::thread ([&probe] { callSettings (probe, probe.hostHandle, "settings from a thread"); }).join();
+            std::thread ([&probe]
+                         {
+                             callSettings (probe, probe.hostHandle, "settings from a thread");
+                         })
+                .join();
         }
         else if (command == "settings-foreign")
         {
@@ -398,8 +407,7 @@ namespace
 
             case TOLVANE_MINIHOST_SIZE:
                 log ("sSiz %d", (int) *static_cast<TolvaneMiniHostSizeMode*> (ptr));
-                *static_cast<TolvaneMiniHostSizeMode*> (ptr)
-                    = (TolvaneMiniHostSizeMode) environmentNumber ("TOLVANE_PROBE_SIZE_MODE", *static_cast<TolvaneMiniHostSizeMode*> (ptr));
+                *static_cast<TolvaneMiniHostSizeMode*> (ptr) = (TolvaneMiniHostSizeMode) environmentNumber ("TOLVANE_PROBE_SIZE_MODE", *static_cast<TolvaneMiniHostSizeMode*> (ptr));
                 return 1;
 
             case TOLVANE_MINIHOST_COLOURS:
@@ -415,8 +423,8 @@ namespace
     }
 
     // The content scale that hosts tell plug-ins which answer "supportsViewDpiScaling".
-    constexpr int contentScaleIndex = 0x50726553;  // 'PreS'
-    constexpr VstIntPtr contentScaleValue = 0x41654373;  // 'AeCs'
+    constexpr int contentScaleIndex = 0x50726553;       // 'PreS'
+    constexpr VstIntPtr contentScaleValue = 0x41654373; // 'AeCs'
 
     VstIntPtr dispatcher (AEffect* effect, int opcode, int index, VstIntPtr value, void* ptr, float opt)
     {
@@ -462,17 +470,17 @@ namespace
                 return 1;
 
             case effEditOpen:
-               #if defined (_WIN32)
+#if defined(_WIN32)
                 openEditor (probe, static_cast<HWND> (ptr));
-               #endif
+#endif
                 if (closesAs ("size-thread") && ! probe.editorThread.joinable())
                     probe.editorThread = std::thread (runEditorThread, std::ref (probe));
                 return 1;
 
             case effEditClose:
-               #if defined (_WIN32)
+#if defined(_WIN32)
                 closeEditor (probe);
-               #endif
+#endif
                 if (probe.editorThread.joinable())
                 {
                     probe.editorClosing = true;
@@ -533,7 +541,10 @@ namespace
     }
 
     void setParameter (AEffect*, int, float) {}
-    float getParameter (AEffect*, int) { return 0.0f; }
+    float getParameter (AEffect*, int)
+    {
+        return 0.0f;
+    }
 }
 
 TEST_MODULE_EXPORT AEffect* VSTPluginMain (audioMasterCallback host)

@@ -7,10 +7,10 @@
 
 #include <cstring>
 
-#if defined (_WIN32)
- #define TEST_MODULE_EXPORT extern "C" __declspec (dllexport)
+#if defined(_WIN32)
+#define TEST_MODULE_EXPORT extern "C" __declspec(dllexport)
 #else
- #define TEST_MODULE_EXPORT extern "C" __attribute__ ((visibility ("default")))
+#define TEST_MODULE_EXPORT extern "C" __attribute__ ((visibility ("default")))
 #endif
 
 namespace ModuleIdentity

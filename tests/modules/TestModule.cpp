@@ -52,7 +52,10 @@ namespace
     }
 
     void setParameter (AEffect*, int, float) {}
-    float getParameter (AEffect*, int) { return 0.0f; }
+    float getParameter (AEffect*, int)
+    {
+        return 0.0f;
+    }
 }
 
 TEST_MODULE_EXPORT AEffect* VSTPluginMain (audioMasterCallback)
@@ -83,5 +86,5 @@ TEST_MODULE_EXPORT int notAPluginEntry()
     return 0;
 }
 #else
- #error "choose a TEST_MODULE_ kind"
+#error "choose a TEST_MODULE_ kind"
 #endif

@@ -37,7 +37,8 @@ namespace
     /** The plug-in's tempo call-back lands on the rig's player, as in the application. */
     struct TempoToPlayer final : public MiniHostCallbacks::Host
     {
-        explicit TempoToPlayer (TransportAudioProcessorPlayer& p) : player (p) {}
+        explicit TempoToPlayer (TransportAudioProcessorPlayer& p)
+            : player (p) {}
         void openSettingsDialogForPlugin() override {}
         void setTempoForPlugin (double bpm) noexcept override { player.setTempo (bpm); }
         TransportAudioProcessorPlayer& player;
@@ -48,7 +49,9 @@ namespace
         int pluginOutputs, deviceOutputs, deviceBuffer, blockLength;
     };
 
-    class RealtimeSafety : public ::testing::TestWithParam<Workload> {};
+    class RealtimeSafety : public ::testing::TestWithParam<Workload>
+    {
+    };
 
     TEST_P (RealtimeSafety, AudioAndMidiCallbacksNeverTouchTheHeap)
     {
@@ -99,11 +102,7 @@ namespace
         EXPECT_GT (rig.probe.midiSeen, 15000u);
     }
 
-    INSTANTIATE_TEST_SUITE_P (Layouts, RealtimeSafety, ::testing::Values (
-        Workload { 2, 2, 256, 256 },
-        Workload { 4, 2, 256, 256 },
-        Workload { 1, 6, 64, 64 },
-        Workload { 2, 2, 256, 1000 }));   // longer than the device buffer: processed in pieces
+    INSTANTIATE_TEST_SUITE_P (Layouts, RealtimeSafety, ::testing::Values (Workload { 2, 2, 256, 256 }, Workload { 4, 2, 256, 256 }, Workload { 1, 6, 64, 64 }, Workload { 2, 2, 256, 1000 })); // longer than the device buffer: processed in pieces
 
     TEST (AllocationCounterSelfCheck, SeesTheFrameworksAllocationsInsideTheScopeOnly)
     {

@@ -18,16 +18,40 @@ namespace
     thread_local std::size_t allocationCount = 0;
     thread_local std::size_t freeCount = 0;
 
-    inline void noteAllocation() noexcept   { if (countingDepth > 0) ++allocationCount; }
-    inline void noteFree() noexcept         { if (countingDepth > 0) ++freeCount; }
+    inline void noteAllocation() noexcept
+    {
+        if (countingDepth > 0)
+            ++allocationCount;
+    }
+    inline void noteFree() noexcept
+    {
+        if (countingDepth > 0)
+            ++freeCount;
+    }
 }
 
-AllocationCounter::AllocationCounter() noexcept    { ++countingDepth; }
-AllocationCounter::~AllocationCounter() noexcept   { --countingDepth; }
+AllocationCounter::AllocationCounter() noexcept
+{
+    ++countingDepth;
+}
+AllocationCounter::~AllocationCounter() noexcept
+{
+    --countingDepth;
+}
 
-std::size_t AllocationCounter::allocations() noexcept { return allocationCount; }
-std::size_t AllocationCounter::frees() noexcept       { return freeCount; }
-void AllocationCounter::reset() noexcept              { allocationCount = 0; freeCount = 0; }
+std::size_t AllocationCounter::allocations() noexcept
+{
+    return allocationCount;
+}
+std::size_t AllocationCounter::frees() noexcept
+{
+    return freeCount;
+}
+void AllocationCounter::reset() noexcept
+{
+    allocationCount = 0;
+    freeCount = 0;
+}
 
 extern "C"
 {

@@ -19,14 +19,22 @@ public:
         outputs.setRange (0, numOutputs, true);
     }
 
-    juce::StringArray getOutputChannelNames() override        { return {}; }
-    juce::StringArray getInputChannelNames() override         { return {}; }
-    juce::Array<double> getAvailableSampleRates() override    { return { sampleRate }; }
-    juce::Array<int> getAvailableBufferSizes() override       { return { bufferSamples }; }
-    int getDefaultBufferSize() override                       { return bufferSamples; }
-    juce::String open (const juce::BigInteger&, const juce::BigInteger&, double, int) override { opened = true; return {}; }
-    void close() override                                     { stop(); opened = false; }
-    bool isOpen() override                                    { return opened; }
+    juce::StringArray getOutputChannelNames() override { return {}; }
+    juce::StringArray getInputChannelNames() override { return {}; }
+    juce::Array<double> getAvailableSampleRates() override { return { sampleRate }; }
+    juce::Array<int> getAvailableBufferSizes() override { return { bufferSamples }; }
+    int getDefaultBufferSize() override { return bufferSamples; }
+    juce::String open (const juce::BigInteger&, const juce::BigInteger&, double, int) override
+    {
+        opened = true;
+        return {};
+    }
+    void close() override
+    {
+        stop();
+        opened = false;
+    }
+    bool isOpen() override { return opened; }
     void start (juce::AudioIODeviceCallback* newCallback) override
     {
         newCallback->audioDeviceAboutToStart (this);
@@ -37,15 +45,15 @@ public:
         if (auto* old = std::exchange (callback, nullptr))
             old->audioDeviceStopped();
     }
-    bool isPlaying() override                                 { return callback != nullptr; }
-    juce::String getLastError() override                      { return {}; }
-    int getCurrentBufferSizeSamples() override                { return bufferSamples; }
-    double getCurrentSampleRate() override                    { return sampleRate; }
-    int getCurrentBitDepth() override                         { return 32; }
+    bool isPlaying() override { return callback != nullptr; }
+    juce::String getLastError() override { return {}; }
+    int getCurrentBufferSizeSamples() override { return bufferSamples; }
+    double getCurrentSampleRate() override { return sampleRate; }
+    int getCurrentBitDepth() override { return 32; }
     juce::BigInteger getActiveOutputChannels() const override { return outputs; }
-    juce::BigInteger getActiveInputChannels() const override  { return inputs; }
-    int getOutputLatencyInSamples() override                  { return 0; }
-    int getInputLatencyInSamples() override                   { return 0; }
+    juce::BigInteger getActiveInputChannels() const override { return inputs; }
+    int getOutputLatencyInSamples() override { return 0; }
+    int getInputLatencyInSamples() override { return 0; }
 
     /** One block of silence through the callback that started the device, if any. */
     void deliver()

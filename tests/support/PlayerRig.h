@@ -28,7 +28,7 @@ struct PlayerRig
     }
 
     /** Attaches the probe, or another plug-in, as the application attaches its plug-in. */
-    void attach()   { attach (probe); }
+    void attach() { attach (probe); }
 
     void attach (juce::AudioProcessor& plugin)
     {

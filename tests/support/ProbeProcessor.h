@@ -26,8 +26,12 @@ public:
             && layout.getMainOutputChannels() <= declaredOutputs;
     }
 
-    void prepareToPlay (double, int newBlockSize) override { preparedBlockSize = newBlockSize; ++preparations; }
-    void releaseResources() override                      {}
+    void prepareToPlay (double, int newBlockSize) override
+    {
+        preparedBlockSize = newBlockSize;
+        ++preparations;
+    }
+    void releaseResources() override {}
 
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override
     {
@@ -53,19 +57,19 @@ public:
                                                    buffer.getNumSamples());
     }
 
-    const juce::String getName() const override           { return "Probe"; }
-    double getTailLengthSeconds() const override          { return 0.0; }
-    bool acceptsMidi() const override                     { return true; }
-    bool producesMidi() const override                    { return false; }
-    juce::AudioProcessorEditor* createEditor() override   { return nullptr; }
-    bool hasEditor() const override                       { return false; }
-    int getNumPrograms() override                         { return 1; }
-    int getCurrentProgram() override                      { return 0; }
-    void setCurrentProgram (int) override                 {}
-    const juce::String getProgramName (int) override      { return {}; }
+    const juce::String getName() const override { return "Probe"; }
+    double getTailLengthSeconds() const override { return 0.0; }
+    bool acceptsMidi() const override { return true; }
+    bool producesMidi() const override { return false; }
+    juce::AudioProcessorEditor* createEditor() override { return nullptr; }
+    bool hasEditor() const override { return false; }
+    int getNumPrograms() override { return 1; }
+    int getCurrentProgram() override { return 0; }
+    void setCurrentProgram (int) override {}
+    const juce::String getProgramName (int) override { return {}; }
     void changeProgramName (int, const juce::String&) override {}
     void getStateInformation (juce::MemoryBlock&) override {}
-    void setStateInformation (const void*, int) override  {}
+    void setStateInformation (const void*, int) override {}
 
     struct MidiSeen
     {

@@ -39,8 +39,7 @@ TEST (CheckVerdictsTest, ColoursWarnWhenNotOpaqueEqualOrHardToRead)
     EXPECT_TRUE (transparent.detail.contains ("text has top byte 0x00, forced opaque to 0xfff2f2f2"));
 
     // Equal once opaque, though the plug-in wrote different words.
-    EXPECT_TRUE (CheckVerdicts::colours ({ 0xfff2f2f2, 0x0022313f, 0xff22313f }).detail
-                     .contains ("accent and background are the same colour"));
+    EXPECT_TRUE (CheckVerdicts::colours ({ 0xfff2f2f2, 0x0022313f, 0xff22313f }).detail.contains ("accent and background are the same colour"));
     EXPECT_TRUE (CheckVerdicts::colours ({ 0xff808080, 0xff3fa7d6, 0xff909090 }).detail.contains ("below 2:1"));
 }
 

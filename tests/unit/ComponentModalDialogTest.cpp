@@ -12,8 +12,7 @@ namespace
         const auto id = juce::String ((juce::pointer_sized_uint) window.getPeer()->getNativeHandle());
         if (! xwininfo.start (juce::StringArray { "xwininfo", "-id", id }))
             return {};
-        return xwininfo.readAllProcessOutput().fromFirstOccurrenceOf ("Map State:", false, false)
-                                              .upToFirstOccurrenceOf ("\n", false, false).trim();
+        return xwininfo.readAllProcessOutput().fromFirstOccurrenceOf ("Map State:", false, false).upToFirstOccurrenceOf ("\n", false, false).trim();
     }
 
     const juce::KeyPress escape { juce::KeyPress::escapeKey, juce::ModifierKeys(), 0 };
@@ -107,7 +106,8 @@ TEST_F (ComponentModalDialogTest, ClosingEndsTheModalLoop)
 
     struct Closer final : public juce::Timer
     {
-        explicit Closer (ComponentModalDialog& d) : dialog (d) { startTimer (50); }
+        explicit Closer (ComponentModalDialog& d)
+            : dialog (d) { startTimer (50); }
         void timerCallback() override
         {
             if (dialog.isCurrentlyModal())

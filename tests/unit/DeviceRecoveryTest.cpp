@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 // The recovery on a device manager whose only device type is a fake one: its devices vanish
 // and return as a JACK server does (the device closes by itself, the type says nothing) or as
 // a Windows interface does (the type announces the new list and the framework falls back).
@@ -15,16 +14,17 @@ namespace
     class FakeDeviceType final : public juce::AudioIODeviceType
     {
     public:
-        FakeDeviceType() : juce::AudioIODeviceType ("Fake") {}
+        FakeDeviceType()
+            : juce::AudioIODeviceType ("Fake") {}
 
-        void scanForDevices() override                                  { ++scans; }
+        void scanForDevices() override { ++scans; }
         juce::StringArray getDeviceNames (bool forInput) const override { return forInput ? inputs : present; }
-        int getDefaultDeviceIndex (bool) const override                 { return 0; }
+        int getDefaultDeviceIndex (bool) const override { return 0; }
         int getIndexOfDevice (juce::AudioIODevice* device, bool) const override
         {
             return device != nullptr ? present.indexOf (device->getName()) : -1;
         }
-        bool hasSeparateInputsAndOutputs() const override               { return true; }
+        bool hasSeparateInputsAndOutputs() const override { return true; }
         juce::AudioIODevice* createDevice (const juce::String& output, const juce::String&) override
         {
             if (! present.contains (output))
@@ -34,7 +34,7 @@ namespace
         }
 
         /** The type tells the device manager that the list changed, as on Windows. */
-        void announce()                                                 { callDeviceChangeListeners(); }
+        void announce() { callDeviceChangeListeners(); }
 
         juce::StringArray present { "A", "B" }, inputs;
         int scans = 0, created = 0;
@@ -59,7 +59,10 @@ namespace
             manager.initialise (0, 2, saved.get(), true);
             manager.addAudioCallback (&player);
 
-            recovery = std::make_unique<DeviceRecovery> (manager, *settings, [this] { return player.getBlocksDelivered(); });
+            recovery = std::make_unique<DeviceRecovery> (manager, *settings, [this]
+                                                         {
+                                                             return player.getBlocksDelivered();
+                                                         });
             recovery->start (withInput);
         }
 
@@ -69,12 +72,12 @@ namespace
             manager.removeAudioCallback (&player);
         }
 
-        FakeAudioDevice* device()   { return dynamic_cast<FakeAudioDevice*> (manager.getCurrentAudioDevice()); }
-        juce::String current()      { return device() != nullptr ? device()->getName() : "none"; }
-        juce::String input()        { return manager.getAudioDeviceSetup().inputDeviceName; }
-        bool playing()              { return device() != nullptr && device()->isPlaying(); }
-        juce::String savedDevice()  { return DeviceRecovery::choiceFromState (settings->getXmlValue ("audioDeviceState").get()).output; }
-        void dispatchChanges()      { manager.dispatchPendingMessages(); }
+        FakeAudioDevice* device() { return dynamic_cast<FakeAudioDevice*> (manager.getCurrentAudioDevice()); }
+        juce::String current() { return device() != nullptr ? device()->getName() : "none"; }
+        juce::String input() { return manager.getAudioDeviceSetup().inputDeviceName; }
+        bool playing() { return device() != nullptr && device()->isPlaying(); }
+        juce::String savedDevice() { return DeviceRecovery::choiceFromState (settings->getXmlValue ("audioDeviceState").get()).output; }
+        void dispatchChanges() { manager.dispatchPendingMessages(); }
 
         void deliverAndCheck()
         {
@@ -167,7 +170,8 @@ TEST (DeviceRecovery, FrameworksFallbackIsNeverSavedAndIsLeftWhenTheChosenDevice
 
         // The dialog saves the device manager's state, which names the stand-in.
         rig.settings->setValue ("audioDeviceState", juce::parseXML (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="B">)"
-                                                                    R"(<MIDIINPUT name="Keys"/></DEVICESETUP>)").get());
+                                                                    R"(<MIDIINPUT name="Keys"/></DEVICESETUP>)")
+                                                        .get());
 
         // The user is choosing: a device that returns meanwhile is not reopened.
         rig.type->present.add ("A");

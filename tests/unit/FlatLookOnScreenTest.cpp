@@ -7,8 +7,8 @@
 
 namespace
 {
-    const juce::Colour text       { 0xffffffff };
-    const juce::Colour accent     { 0xff2080c0 };
+    const juce::Colour text { 0xffffffff };
+    const juce::Colour accent { 0xff2080c0 };
     const juce::Colour background { 0xff303030 };
 
     void dispatchMessagesFor (int milliseconds)
@@ -19,7 +19,7 @@ namespace
     class FlatLookOnScreenTest : public ::testing::Test
     {
     protected:
-        void SetUp() override    { juce::LookAndFeel::setDefaultLookAndFeel (&look); }
+        void SetUp() override { juce::LookAndFeel::setDefaultLookAndFeel (&look); }
         void TearDown() override { juce::LookAndFeel::setDefaultLookAndFeel (nullptr); }
 
         ThreeColorsLookAndFeel look { text, accent, background };

@@ -14,7 +14,7 @@ namespace
     class MainHostWindowTest : public ::testing::Test
     {
     protected:
-        static void SetUpTestSuite()    { PrivateApplication::start(); }
+        static void SetUpTestSuite() { PrivateApplication::start(); }
         static void TearDownTestSuite() { PrivateApplication::stop(); }
 
         void SetUp() override
@@ -23,9 +23,7 @@ namespace
         }
 
         static juce::PropertiesFile& settings() { return *getApplicationProperties().getUserSettings(); }
-
     };
-
 
     juce::ApplicationCommandInfo infoFor (MainHostWindow& window, juce::CommandID id)
     {

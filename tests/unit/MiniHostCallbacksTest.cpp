@@ -84,7 +84,11 @@ TEST (MiniHostCallbacksTest, ASecondSettingsCallWhileTheDialogIsOpenOpensNoSecon
         answering.settings (handle);
 
         // The same request made from another thread, then delivered inside the dialog's loop.
-        std::thread ([&] { answering.settings (handle); }).join();
+        std::thread ([&]
+                     {
+                         answering.settings (handle);
+                     })
+            .join();
         dispatchMessagesFor (100);
     };
 
@@ -99,7 +103,12 @@ TEST (MiniHostCallbacksTest, SettingsFromAnotherThreadReturnsAtOnceAndOpensTheDi
     Answering answering;
 
     // Several requests before the message thread gets to them open one dialog.
-    std::thread ([&] { answering.settings (handle); answering.settings (handle); }).join();
+    std::thread ([&]
+                 {
+                     answering.settings (handle);
+                     answering.settings (handle);
+                 })
+        .join();
     EXPECT_EQ (answering.host.dialogsOpened, 0);
 
     dispatchMessagesFor (200);
@@ -111,7 +120,11 @@ TEST (MiniHostCallbacksTest, SettingsFromAnotherThreadReturnsAtOnceAndOpensTheDi
 TEST (MiniHostCallbacksTest, ARequestStillWaitingForTheMessageThreadIsDroppedWhenAnsweringStops)
 {
     Answering answering;
-    std::thread ([&] { answering.settings (handle); }).join();
+    std::thread ([&]
+                 {
+                     answering.settings (handle);
+                 })
+        .join();
 
     answering.callbacks.stopAnswering();
     dispatchMessagesFor (200);
@@ -128,7 +141,11 @@ TEST (MiniHostCallbacksTest, CallsWithAnotherHandleOrAfterAnsweringStoppedDoNoth
                                static_cast<void*> (static_cast<char*> (handle) + 1) })
     {
         answering.settings (wrongHandle);
-        std::thread ([&] { answering.settings (wrongHandle); }).join();
+        std::thread ([&]
+                     {
+                         answering.settings (wrongHandle);
+                     })
+            .join();
         answering.tempo (wrongHandle, 140.0f);
     }
 
@@ -151,8 +168,8 @@ TEST (MiniHostCallbacksTest, TempoOf140IsSeenByTheNextQueryWithNothingElseChange
     rig.attach();
 
     // Somewhere in the middle of a recording take.
-    rig.sendMachineControl (0x02);   // PLAY
-    rig.sendMachineControl (0x06);   // RECORD STROBE
+    rig.sendMachineControl (0x02); // PLAY
+    rig.sendMachineControl (0x06); // RECORD STROBE
     rig.runBlock (256);
     rig.runBlock (256);
 
@@ -160,7 +177,8 @@ TEST (MiniHostCallbacksTest, TempoOf140IsSeenByTheNextQueryWithNothingElseChange
 
     struct PlayerHost final : public MiniHostCallbacks::Host
     {
-        explicit PlayerHost (TransportAudioProcessorPlayer& p) : player (p) {}
+        explicit PlayerHost (TransportAudioProcessorPlayer& p)
+            : player (p) {}
         void openSettingsDialogForPlugin() override {}
         void setTempoForPlugin (double bpm) noexcept override { player.setTempo (bpm); }
         TransportAudioProcessorPlayer& player;

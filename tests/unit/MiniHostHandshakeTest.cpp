@@ -25,8 +25,8 @@ namespace
         VstIntPtr value = 0;
         void* ptr = nullptr;
         float opt = -1.0f;
-        std::string text;                      // capability query
-        int keyboardFlag = -1, sizeMode = -1;  // the values found at the address, at the call
+        std::string text;                     // capability query
+        int keyboardFlag = -1, sizeMode = -1; // the values found at the address, at the call
         std::vector<juce::uint32> colours;
     };
 
@@ -150,7 +150,10 @@ TEST (MiniHostHandshakeTest, OnlyACapabilityReplyOfExactlyOneCounts)
         SCOPED_TRACE (capability);
         FakePlugin plugin;
         auto answerOfTheExtension = plugin.answer;
-        plugin.answer = [&] (const Call& call, void* ptr) { return call.opcode == canDo ? capability : answerOfTheExtension (call, ptr); };
+        plugin.answer = [&] (const Call& call, void* ptr)
+        {
+            return call.opcode == canDo ? capability : answerOfTheExtension (call, ptr);
+        };
 
         const auto reply = runOn (plugin);
 
@@ -165,7 +168,10 @@ TEST (MiniHostHandshakeTest, ARefusedHandleEndsTheHandshakeBeforeAnyCallBackIsHa
 {
     FakePlugin plugin;
     auto answerOfTheExtension = plugin.answer;
-    plugin.answer = [&] (const Call& call, void* ptr) { return call.value == sHDL ? 0 : answerOfTheExtension (call, ptr); };
+    plugin.answer = [&] (const Call& call, void* ptr)
+    {
+        return call.value == sHDL ? 0 : answerOfTheExtension (call, ptr);
+    };
 
     const auto reply = runOn (plugin);
 

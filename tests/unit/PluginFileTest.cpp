@@ -15,13 +15,13 @@ namespace
 
 TEST (PluginFile, ModuleHasTheExecutablesBaseNameAndThePlatformExtension)
 {
-   #if JUCE_WINDOWS
+#if JUCE_WINDOWS
     EXPECT_STREQ (PluginFile::moduleExtension(), ".dll");
     EXPECT_EQ (moduleNameFor ("Tolvane Editor.exe"), "Tolvane Editor.dll");
-   #else
+#else
     EXPECT_STREQ (PluginFile::moduleExtension(), ".so");
     EXPECT_EQ (moduleNameFor ("Tolvane Editor"), "Tolvane Editor.so");
-   #endif
+#endif
 }
 
 TEST (PluginFile, RenamingTheExecutableChangesTheModuleLookedFor)

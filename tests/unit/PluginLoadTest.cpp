@@ -18,7 +18,8 @@ namespace
         plugin.prepareToPlay (48000.0, blockSize);
 
         juce::AudioBuffer<float> buffer (juce::jmax (plugin.getTotalNumInputChannels(),
-                                                     plugin.getTotalNumOutputChannels()), blockSize);
+                                                     plugin.getTotalNumOutputChannels()),
+                                         blockSize);
         float peak = 0.0f;
 
         for (int block = 0; block < numBlocks; ++block)

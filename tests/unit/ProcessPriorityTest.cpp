@@ -4,8 +4,8 @@
 #include <juce_core/juce_core.h>
 
 #if JUCE_LINUX || JUCE_BSD
- #include <sys/resource.h>
- #include <unistd.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 TEST (ProcessPriority, AimsAtTheTargetWhenTheLimitAllowsIt)

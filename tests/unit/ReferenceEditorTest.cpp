@@ -205,9 +205,9 @@ protected:
     }
 
     /** A point on the tempo slider's track (left of its text box), and one far beyond each end. */
-    static juce::Point<int> tempoTrack()  { return tempoTrackArea().getCentre(); }
+    static juce::Point<int> tempoTrack() { return tempoTrackArea().getCentre(); }
     static juce::Point<int> beyondRight() { return tempoTrack().withX (tempoTrackArea().getRight() + 200); }
-    static juce::Point<int> beyondLeft()  { return tempoTrack().withX (tempoTrackArea().getX() - 200); }
+    static juce::Point<int> beyondLeft() { return tempoTrack().withX (tempoTrackArea().getX() - 200); }
 
     static juce::Rectangle<int> tempoTrackArea()
     {
@@ -226,17 +226,29 @@ TEST_F (ReferenceEditorTest, WithTheExtensionItsButtonOpensTheSettingsAndItsTemp
     openEditor();
 
     click (ReferenceLayout::settingsButton().getCentre());
-    ASSERT_TRUE (waitFor ([] { return calls.settingsCalls > 0; })) << "the settings button did not call the host";
+    ASSERT_TRUE (waitFor ([]
+                          {
+                              return calls.settingsCalls > 0;
+                          }))
+        << "the settings button did not call the host";
     EXPECT_EQ (calls.settingsHandle, &hostObject);
     EXPECT_TRUE (calls.settingsOnMessageThread) << "the settings call-back must come on the host's message thread";
 
     drag (tempoTrack(), beyondRight());
-    ASSERT_TRUE (waitFor ([] { return calls.lastTempo == 300.0f; })) << "last tempo: " << calls.lastTempo;
+    ASSERT_TRUE (waitFor ([]
+                          {
+                              return calls.lastTempo == 300.0f;
+                          }))
+        << "last tempo: " << calls.lastTempo;
     EXPECT_EQ (calls.tempoHandle, &hostObject);
 
     const auto callsSoFar = calls.tempoCalls.load();
     drag (tempoTrack(), beyondLeft());
-    ASSERT_TRUE (waitFor ([] { return calls.lastTempo == 20.0f; })) << "last tempo: " << calls.lastTempo;
+    ASSERT_TRUE (waitFor ([]
+                          {
+                              return calls.lastTempo == 20.0f;
+                          }))
+        << "last tempo: " << calls.lastTempo;
     EXPECT_GT (calls.tempoCalls, callsSoFar);
 
     EXPECT_EQ (calls.settingsCalls, 1) << "moving the tempo must not open the settings";
@@ -245,8 +257,8 @@ TEST_F (ReferenceEditorTest, WithTheExtensionItsButtonOpensTheSettingsAndItsTemp
     const juce::File artefacts (TOLVANE_TEST_ARTEFACTS);
     juce::ChildProcess screenshot;
     if (artefacts.createDirectory()
-         && screenshot.start (juce::StringArray { "import", "-window", "root",
-                                                  artefacts.getChildFile ("reference-editor-with-extension.png").getFullPathName() }))
+        && screenshot.start (juce::StringArray { "import", "-window", "root",
+                                                 artefacts.getChildFile ("reference-editor-with-extension.png").getFullPathName() }))
         screenshot.waitForProcessToFinish (10000);
 }
 
@@ -265,11 +277,17 @@ TEST_F (ReferenceEditorTest, WithoutTheExtensionTheEditorShowsNoHostControlsUnti
 
     // The editor looks at the link on its timer: the controls come once the host has spoken.
     handshake();
-    EXPECT_TRUE (waitFor ([this] { return showsAccentIn (ReferenceLayout::settingsButton())
-                                       && showsAccentIn (tempoTrackArea()); }))
+    EXPECT_TRUE (waitFor ([this]
+                          {
+                              return showsAccentIn (ReferenceLayout::settingsButton())
+                                  && showsAccentIn (tempoTrackArea());
+                          }))
         << "the host controls did not appear";
 
     click (ReferenceLayout::settingsButton().getCentre());
-    EXPECT_TRUE (waitFor ([] { return calls.settingsCalls == 1; }));
+    EXPECT_TRUE (waitFor ([]
+                          {
+                              return calls.settingsCalls == 1;
+                          }));
     EXPECT_EQ (calls.tempoCalls, 0);
 }

@@ -70,7 +70,9 @@ TEST (ReferenceMiniHost, RefusesWhatItDoesNotKnowAndMissingAddresses)
 
     int hostObject = 0;
     EXPECT_EQ (ReferenceModule::dispatch (*plugin, TOLVANE_MINIHOST_OPCODE_VENDOR, TOLVANE_MINIHOST_INDEX + 1,
-                                          TOLVANE_MINIHOST_HANDLE, &hostObject), 0) << "another index";
+                                          TOLVANE_MINIHOST_HANDLE, &hostObject),
+               0)
+        << "another index";
     EXPECT_EQ (ReferenceModule::send (*plugin, TOLVANE_MINIHOST_FOURCC ('s', 'X', 'Y', 'Z'), &hostObject), 0)
         << "an unknown value";
 

@@ -97,7 +97,7 @@ namespace
         }
 
         bool sawDialog() const { return seen; }
-        bool timedOut() const  { return expired; }
+        bool timedOut() const { return expired; }
 
     private:
         void timerCallback() override
@@ -111,11 +111,11 @@ namespace
                     whenShown (*dialog);
 
                 helper = std::thread ([this, id = windowIdOf (*dialog)]
-                {
-                    if (offScreenWork != nullptr)
-                        offScreenWork (id);
-                    workDone = true;
-                });
+                                      {
+                                          if (offScreenWork != nullptr)
+                                              offScreenWork (id);
+                                          workDone = true;
+                                      });
             }
 
             if (dialog != nullptr && workDone && ! afterWorkDone)
@@ -228,7 +228,7 @@ namespace
     class SettingsDialogTest : public ::testing::Test
     {
     protected:
-        static void SetUpTestSuite()    { PrivateApplication::start(); }
+        static void SetUpTestSuite() { PrivateApplication::start(); }
         static void TearDownTestSuite() { PrivateApplication::stop(); }
 
         void SetUp() override
@@ -262,8 +262,8 @@ namespace
                 << "JACK_DEFAULT_SERVER names a server with another output count";
         }
 
-        static juce::PropertiesFile& settings()  { return *getApplicationProperties().getUserSettings(); }
-        static juce::File settingsFile()          { return settings().getFile(); }
+        static juce::PropertiesFile& settings() { return *getApplicationProperties().getUserSettings(); }
+        static juce::File settingsFile() { return settings().getFile(); }
 
         /** The value stored in the file on disk, not the one in memory. */
         static juce::String storedOnDisk (const juce::String& key)
@@ -320,7 +320,10 @@ TEST_F (SettingsDialogTest, OpensModalAndCentredAt500x550AndEscapeClosesItAndSav
         mainFacts = waitUntilViewable (mainId);
         focused = waitUntilFocused (dialogId);
     };
-    driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeThroughTheFramework (dialog); };
+    driver.afterWork = [] (ComponentModalDialog& dialog)
+    {
+        pressEscapeThroughTheFramework (dialog);
+    };
 
     mainWindow->openSettingsDialog (deviceManager);
 
@@ -341,7 +344,8 @@ TEST_F (SettingsDialogTest, OpensModalAndCentredAt500x550AndEscapeClosesItAndSav
     EXPECT_NEAR (dialogCentreY, mainCentreY, 1);
 
     const auto extents = juce::StringArray::fromTokens (dialogFacts.properties.fromFirstOccurrenceOf ("_NET_FRAME_EXTENTS(CARDINAL) =", false, false)
-                                                                              .upToFirstOccurrenceOf ("\n", false, false), ",", {});
+                                                            .upToFirstOccurrenceOf ("\n", false, false),
+                                                        ",", {});
     ASSERT_EQ (extents.size(), 4) << dialogFacts.properties;
     EXPECT_GT (extents[2].trim().getIntValue(), 0) << "no title bar";
     EXPECT_TRUE (dialogFacts.properties.contains ("_NET_WM_STATE_ABOVE")) << dialogFacts.properties;
@@ -352,7 +356,8 @@ TEST_F (SettingsDialogTest, OpensModalAndCentredAt500x550AndEscapeClosesItAndSav
     // What the window asks of the window manager (Motif hints: flags, functions, decorations);
     // openbox still offers to minimise any window, so that is checked here, not in its actions.
     const auto motif = juce::StringArray::fromTokens (dialogFacts.properties.fromFirstOccurrenceOf ("_MOTIF_WM_HINTS) =", false, false)
-                                                                            .upToFirstOccurrenceOf ("\n", false, false), ",", {});
+                                                          .upToFirstOccurrenceOf ("\n", false, false),
+                                                      ",", {});
     ASSERT_GE (motif.size(), 3) << dialogFacts.properties;
     const auto functions = motif[1].trim().getHexValue32();
     const auto decorations = motif[2].trim().getHexValue32();
@@ -408,7 +413,10 @@ TEST_F (SettingsDialogTest, WithNoExplicitDeviceChoiceTheStoredStateIsEmpty)
     settings().setValue ("audioDeviceState", "stale");
 
     ModalDialogDriver driver;
-    driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeThroughTheFramework (dialog); };
+    driver.afterWork = [] (ComponentModalDialog& dialog)
+    {
+        pressEscapeThroughTheFramework (dialog);
+    };
 
     mainWindow->openSettingsDialog (deviceManager);
 
@@ -428,7 +436,7 @@ namespace
     {
         ChannelLists lists;
         for (auto [text, shown] : { std::pair<const char*, bool*> { "Active output channels:", &lists.outputs },
-                                    std::pair<const char*, bool*> { "Active input channels:",  &lists.inputs } })
+                                    std::pair<const char*, bool*> { "Active input channels:", &lists.inputs } })
         {
             if (auto* label = findLabel (dialog, text))
             {
@@ -449,9 +457,19 @@ TEST_F (SettingsDialogTest, WithSixOutputsTheSelectorShowsNoOutputChannelList)
 
     ChannelLists lists;
     ModalDialogDriver driver;
-    driver.whenShown = [&] (ComponentModalDialog& dialog) { lists = channelListsShown (dialog); };
-    driver.offScreenWork = [] (const juce::String& dialogId) { waitUntilViewable (dialogId); waitUntilFocused (dialogId); };
-    driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeWithFocusOnA<juce::ComboBox> (dialog); };
+    driver.whenShown = [&] (ComponentModalDialog& dialog)
+    {
+        lists = channelListsShown (dialog);
+    };
+    driver.offScreenWork = [] (const juce::String& dialogId)
+    {
+        waitUntilViewable (dialogId);
+        waitUntilFocused (dialogId);
+    };
+    driver.afterWork = [] (ComponentModalDialog& dialog)
+    {
+        pressEscapeWithFocusOnA<juce::ComboBox> (dialog);
+    };
 
     mainWindow->openSettingsDialog (deviceManager);
 
@@ -488,11 +506,14 @@ TEST_F (SettingsDialogTest, WithEighteenOutputsTheSelectorShowsTheOutputChannelL
         waitUntilFocused (dialogId);
         if (screenshot != nullptr)
         {
-            juce::Thread::sleep (500);   // let the first paint reach the screen
+            juce::Thread::sleep (500); // let the first paint reach the screen
             run ({ "import", "-window", "root", screenshot });
         }
     };
-    driver.afterWork = [] (ComponentModalDialog& dialog) { pressEscapeWithFocusOnA<juce::ListBox> (dialog); };
+    driver.afterWork = [] (ComponentModalDialog& dialog)
+    {
+        pressEscapeWithFocusOnA<juce::ListBox> (dialog);
+    };
 
     mainWindow->openSettingsDialog (deviceManager);
 

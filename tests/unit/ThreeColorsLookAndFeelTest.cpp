@@ -12,8 +12,8 @@
 
 namespace
 {
-    const juce::Colour text       { 0xffffffff };
-    const juce::Colour accent     { 0xff2080c0 };
+    const juce::Colour text { 0xffffffff };
+    const juce::Colour accent { 0xff2080c0 };
     const juce::Colour background { 0xff303030 };
 
     juce::Image render (int width, int height, const std::function<void (juce::Graphics&)>& draw)
@@ -62,21 +62,21 @@ namespace
 //==============================================================================
 TEST_F (ThreeColorsLookAndFeelTest, ColourTableDerivesFromTheThreeColours)
 {
-    EXPECT_EQ (look.findColour (juce::PopupMenu::backgroundColourId),            background);
+    EXPECT_EQ (look.findColour (juce::PopupMenu::backgroundColourId), background);
     EXPECT_EQ (look.findColour (juce::PopupMenu::highlightedBackgroundColourId), juce::Colour (0xff424242));
-    EXPECT_EQ (look.findColour (juce::AlertWindow::backgroundColourId),          juce::Colour (0xff424242));
-    EXPECT_EQ (look.findColour (juce::ScrollBar::trackColourId),                 juce::Colour (0xff424242));
-    EXPECT_EQ (look.findColour (juce::ComboBox::backgroundColourId),             juce::Colour (0xff262626));
-    EXPECT_EQ (look.findColour (juce::ListBox::outlineColourId),                 juce::Colour (0xff2b2b2b));
-    EXPECT_EQ (look.findColour (juce::Label::textColourId),                      juce::Colour (0xffffffff));
-    EXPECT_EQ (look.findColour (juce::PopupMenu::highlightedTextColourId),       juce::Colour (0xffe7e7e7));
-    EXPECT_EQ (look.findColour (juce::ScrollBar::thumbColourId),                 juce::Colour (0xffe7e7e7));
-    EXPECT_EQ (look.findColour (juce::TextButton::buttonColourId),               accent);
-    EXPECT_EQ (look.findColour (juce::TextButton::buttonOnColourId),             background);
-    EXPECT_EQ (look.findColour (juce::TextButton::textColourOffId),              background);
-    EXPECT_EQ (look.findColour (juce::TextButton::textColourOnId),               accent);
-    EXPECT_EQ (look.findColour (juce::ResizableWindow::backgroundColourId),      background);
-    EXPECT_EQ (look.findColour (juce::ComboBox::arrowColourId),                  text);
+    EXPECT_EQ (look.findColour (juce::AlertWindow::backgroundColourId), juce::Colour (0xff424242));
+    EXPECT_EQ (look.findColour (juce::ScrollBar::trackColourId), juce::Colour (0xff424242));
+    EXPECT_EQ (look.findColour (juce::ComboBox::backgroundColourId), juce::Colour (0xff262626));
+    EXPECT_EQ (look.findColour (juce::ListBox::outlineColourId), juce::Colour (0xff2b2b2b));
+    EXPECT_EQ (look.findColour (juce::Label::textColourId), juce::Colour (0xffffffff));
+    EXPECT_EQ (look.findColour (juce::PopupMenu::highlightedTextColourId), juce::Colour (0xffe7e7e7));
+    EXPECT_EQ (look.findColour (juce::ScrollBar::thumbColourId), juce::Colour (0xffe7e7e7));
+    EXPECT_EQ (look.findColour (juce::TextButton::buttonColourId), accent);
+    EXPECT_EQ (look.findColour (juce::TextButton::buttonOnColourId), background);
+    EXPECT_EQ (look.findColour (juce::TextButton::textColourOffId), background);
+    EXPECT_EQ (look.findColour (juce::TextButton::textColourOnId), accent);
+    EXPECT_EQ (look.findColour (juce::ResizableWindow::backgroundColourId), background);
+    EXPECT_EQ (look.findColour (juce::ComboBox::arrowColourId), text);
 
     // Ids outside the table keep the base's standard colours.
     juce::LookAndFeel_V2 base;
@@ -84,11 +84,11 @@ TEST_F (ThreeColorsLookAndFeelTest, ColourTableDerivesFromTheThreeColours)
                      (int) juce::Slider::thumbColourId, (int) juce::ToggleButton::textColourId })
         EXPECT_EQ (look.findColour (id), base.findColour (id)) << std::hex << id;
 
-   #if JUCE_LINUX || JUCE_BSD
-    EXPECT_FALSE (look.isUsingNativeAlertWindows());   // the framework has none on Linux
-   #else
+#if JUCE_LINUX || JUCE_BSD
+    EXPECT_FALSE (look.isUsingNativeAlertWindows()); // the framework has none on Linux
+#else
     EXPECT_TRUE (look.isUsingNativeAlertWindows());
-   #endif
+#endif
 }
 
 TEST (ThreeColorsPaletteTest, SetsTwentyFourDistinctIdsAndKeepsTheColoursAlpha)
@@ -112,17 +112,17 @@ TEST (FlatDrawingGeometryTest, ButtonCornerIsFourTenthsOfTheShorterSideRounded)
 {
     EXPECT_EQ (FlatDrawingGeometry::buttonCornerSize (100, 25), 10.0f);
     EXPECT_EQ (FlatDrawingGeometry::buttonCornerSize (25, 100), 10.0f);
-    EXPECT_EQ (FlatDrawingGeometry::buttonCornerSize (100, 22), 9.0f);   // 8.8
-    EXPECT_EQ (FlatDrawingGeometry::buttonCornerSize (100, 21), 8.0f);   // 8.4
+    EXPECT_EQ (FlatDrawingGeometry::buttonCornerSize (100, 22), 9.0f); // 8.8
+    EXPECT_EQ (FlatDrawingGeometry::buttonCornerSize (100, 21), 8.0f); // 8.4
     EXPECT_EQ (FlatDrawingGeometry::buttonFace (100, 25), juce::Rectangle<float> (2.0f, 2.0f, 96.0f, 21.0f));
 }
 
 TEST (FlatDrawingGeometryTest, LitBlocksRoundHalvesToEvenAndStayWithinTheMeter)
 {
     EXPECT_EQ (FlatDrawingGeometry::litLevelMeterBlocks (0.0f), 0);
-    EXPECT_EQ (FlatDrawingGeometry::litLevelMeterBlocks (0.5f), 4);          // 3.5
-    EXPECT_EQ (FlatDrawingGeometry::litLevelMeterBlocks (2.5f / 7.0f), 2);   // 2.5
-    EXPECT_EQ (FlatDrawingGeometry::litLevelMeterBlocks (0.5f / 7.0f), 0);   // 0.5
+    EXPECT_EQ (FlatDrawingGeometry::litLevelMeterBlocks (0.5f), 4);        // 3.5
+    EXPECT_EQ (FlatDrawingGeometry::litLevelMeterBlocks (2.5f / 7.0f), 2); // 2.5
+    EXPECT_EQ (FlatDrawingGeometry::litLevelMeterBlocks (0.5f / 7.0f), 0); // 0.5
     EXPECT_EQ (FlatDrawingGeometry::litLevelMeterBlocks (1.0f), 7);
     EXPECT_EQ (FlatDrawingGeometry::litLevelMeterBlocks (3.0f), 7);
     EXPECT_EQ (FlatDrawingGeometry::litLevelMeterBlocks (-0.5f), 0);
@@ -135,22 +135,25 @@ TEST_F (ThreeColorsLookAndFeelTest, ButtonIsAFlatRoundedFaceWithAContrastingOutl
     button.setSize (100, 25);
 
     const auto face = accent.withMultipliedSaturation (0.3f);
-    ASSERT_GE (face.getPerceivedBrightness(), 0.5f);   // so the outline is black
+    ASSERT_GE (face.getPerceivedBrightness(), 0.5f); // so the outline is black
 
     const auto expected = [&] (float alpha, float thickness)
     {
         return render (100, 25, [&] (juce::Graphics& g)
-        {
-            juce::Path shape;
-            shape.addRoundedRectangle (2.0f, 2.0f, 96.0f, 21.0f, 10.0f, 10.0f);
-            g.setColour (face);
-            g.fillPath (shape);
-            g.setColour (juce::Colours::black.withAlpha (alpha));
-            g.strokePath (shape, juce::PathStrokeType (thickness));
-        });
+                       {
+                           juce::Path shape;
+                           shape.addRoundedRectangle (2.0f, 2.0f, 96.0f, 21.0f, 10.0f, 10.0f);
+                           g.setColour (face);
+                           g.fillPath (shape);
+                           g.setColour (juce::Colours::black.withAlpha (alpha));
+                           g.strokePath (shape, juce::PathStrokeType (thickness));
+                       });
     };
 
-    const auto atRest = render (100, 25, [&] (juce::Graphics& g) { look.drawButtonBackground (g, button, accent, false, false); });
+    const auto atRest = render (100, 25, [&] (juce::Graphics& g)
+                                {
+                                    look.drawButtonBackground (g, button, accent, false, false);
+                                });
     EXPECT_EQ (differingPixels (atRest, expected (0.4f, 1.4f)), 0);
     EXPECT_TRUE (pixelNear (atRest, 50, 12, face));
     EXPECT_EQ (atRest.getPixelAt (0, 12).getAlpha(), 0);
@@ -161,17 +164,26 @@ TEST_F (ThreeColorsLookAndFeelTest, ButtonIsAFlatRoundedFaceWithAContrastingOutl
     // Outside the 10-pixel corner and its outline.
     EXPECT_EQ (atRest.getPixelAt (3, 3).getAlpha(), 0);
 
-    const auto hovered = render (100, 25, [&] (juce::Graphics& g) { look.drawButtonBackground (g, button, accent, true, false); });
+    const auto hovered = render (100, 25, [&] (juce::Graphics& g)
+                                 {
+                                     look.drawButtonBackground (g, button, accent, true, false);
+                                 });
     EXPECT_TRUE (pixelNear (hovered, 50, 12, face.darker (0.1f)));
     // The 2-pixel line covers all of column 1, at alpha 0x99.
     EXPECT_TRUE (pixelNear (hovered, 1, 12, juce::Colour (0x99000000), 1));
     EXPECT_EQ (hovered.getPixelAt (0, 12).getAlpha(), 0);
 
-    const auto pressed = render (100, 25, [&] (juce::Graphics& g) { look.drawButtonBackground (g, button, accent, true, true); });
+    const auto pressed = render (100, 25, [&] (juce::Graphics& g)
+                                 {
+                                     look.drawButtonBackground (g, button, accent, true, true);
+                                 });
     EXPECT_TRUE (pixelNear (pressed, 50, 12, face.brighter (0.4f)));
 
     // Held down from the keyboard, with the mouse elsewhere: exactly as at rest.
-    const auto downNotOver = render (100, 25, [&] (juce::Graphics& g) { look.drawButtonBackground (g, button, accent, false, true); });
+    const auto downNotOver = render (100, 25, [&] (juce::Graphics& g)
+                                     {
+                                         look.drawButtonBackground (g, button, accent, false, true);
+                                     });
     EXPECT_EQ (differingPixels (downNotOver, atRest), 0);
 }
 
@@ -181,10 +193,13 @@ TEST_F (ThreeColorsLookAndFeelTest, DarkButtonsBrightenUnderTheMouseAndGetAWhite
     button.setSize (100, 25);
 
     const auto face = background.withMultipliedSaturation (0.3f);
-    const auto hovered = render (100, 25, [&] (juce::Graphics& g) { look.drawButtonBackground (g, button, background, true, false); });
+    const auto hovered = render (100, 25, [&] (juce::Graphics& g)
+                                 {
+                                     look.drawButtonBackground (g, button, background, true, false);
+                                 });
 
     EXPECT_TRUE (pixelNear (hovered, 50, 12, face.brighter (0.1f)));
-    EXPECT_TRUE (pixelNear (hovered, 1, 12, juce::Colour (0x99ffffff), 3));   // unpremultiplied, so a little off white
+    EXPECT_TRUE (pixelNear (hovered, 1, 12, juce::Colour (0x99ffffff), 3)); // unpremultiplied, so a little off white
 }
 
 //==============================================================================
@@ -196,23 +211,26 @@ TEST_F (ThreeColorsLookAndFeelTest, LevelMeterDrawsSevenBlocksOnARoundedPanel)
     const auto expected = [&] (int lit)
     {
         return render (76, 16, [&] (juce::Graphics& g)
-        {
-            g.setColour (panel);
-            g.fillRoundedRectangle (0.0f, 0.0f, 76.0f, 16.0f, 3.0f);
-            g.setColour (text);
-            g.drawRoundedRectangle (1.0f, 1.0f, 74.0f, 14.0f, 3.0f, 1.0f);
+                       {
+                           g.setColour (panel);
+                           g.fillRoundedRectangle (0.0f, 0.0f, 76.0f, 16.0f, 3.0f);
+                           g.setColour (text);
+                           g.drawRoundedRectangle (1.0f, 1.0f, 74.0f, 14.0f, 3.0f, 1.0f);
 
-            for (int i = 0; i < 7; ++i)
-            {
-                g.setColour (i >= lit ? accent.withAlpha (0.6f) : (i < 6 ? accent : juce::Colour (0xffff0000)));
-                g.fillRoundedRectangle (4.0f + 10.0f * (float) i, 3.0f, 8.0f, 10.0f, 4.0f);
-            }
-        });
+                           for (int i = 0; i < 7; ++i)
+                           {
+                               g.setColour (i >= lit ? accent.withAlpha (0.6f) : (i < 6 ? accent : juce::Colour (0xffff0000)));
+                               g.fillRoundedRectangle (4.0f + 10.0f * (float) i, 3.0f, 8.0f, 10.0f, 4.0f);
+                           }
+                       });
     };
 
     const auto meter = [&] (float level)
     {
-        return render (76, 16, [&] (juce::Graphics& g) { look.drawLevelMeter (g, 76, 16, level); });
+        return render (76, 16, [&] (juce::Graphics& g)
+                       {
+                           look.drawLevelMeter (g, 76, 16, level);
+                       });
     };
 
     const auto silent = meter (0.0f);
@@ -226,8 +244,8 @@ TEST_F (ThreeColorsLookAndFeelTest, LevelMeterDrawsSevenBlocksOnARoundedPanel)
         EXPECT_TRUE (pixelNear (silent, 12 + 10 * i, 8, panel)) << i;
         EXPECT_TRUE (pixelNear (silent, 3 + 10 * i, 8, panel)) << i;
     }
-    EXPECT_TRUE (pixelNear (silent, 0, 8, panel.overlaidWith (text.withAlpha (0.5f)), 2));   // half of the outline
-    EXPECT_LT (silent.getPixelAt (0, 0).getAlpha(), 0xff);                                // rounded corner
+    EXPECT_TRUE (pixelNear (silent, 0, 8, panel.overlaidWith (text.withAlpha (0.5f)), 2)); // half of the outline
+    EXPECT_LT (silent.getPixelAt (0, 0).getAlpha(), 0xff);                                 // rounded corner
 
     const auto full = meter (1.0f);
     EXPECT_EQ (differingPixels (full, expected (7)), 0);
@@ -249,7 +267,10 @@ namespace
     juce::Image drawCombo (juce::LookAndFeel& look, juce::ComboBox& box, bool buttonDown)
     {
         box.setSize (120, 24);
-        return render (120, 24, [&] (juce::Graphics& g) { look.drawComboBox (g, 120, 24, buttonDown, 96, 0, 24, 24, box); });
+        return render (120, 24, [&] (juce::Graphics& g)
+                       {
+                           look.drawComboBox (g, 120, 24, buttonDown, 96, 0, 24, 24, box);
+                       });
     }
 }
 
@@ -264,19 +285,19 @@ TEST_F (ThreeColorsLookAndFeelTest, DisabledComboBoxHasAThinFrameAFaintButtonAnd
     const auto image = drawCombo (look, box, false);
 
     const auto expected = render (120, 24, [&] (juce::Graphics& g)
-    {
-        g.fillAll (boxBackground);
-        g.setColour (outline);
-        g.drawRect (0, 0, 120, 24);
-        g.setColour (outline.withMultipliedAlpha (0.5f));
-        g.drawRect (96.3f, 0.3f, 23.4f, 23.4f, 0.3f);
-    });
+                                  {
+                                      g.fillAll (boxBackground);
+                                      g.setColour (outline);
+                                      g.drawRect (0, 0, 120, 24);
+                                      g.setColour (outline.withMultipliedAlpha (0.5f));
+                                      g.drawRect (96.3f, 0.3f, 23.4f, 23.4f, 0.3f);
+                                  });
     EXPECT_EQ (differingPixels (image, expected), 0);
 
     EXPECT_TRUE (pixelNear (image, 0, 12, boxBackground.overlaidWith (outline)));
     EXPECT_TRUE (pixelNear (image, 1, 12, boxBackground));
-    EXPECT_TRUE (pixelNear (image, 108, 9, boxBackground));    // where the up arrow would be
-    EXPECT_TRUE (pixelNear (image, 108, 15, boxBackground));   // and the down arrow
+    EXPECT_TRUE (pixelNear (image, 108, 9, boxBackground));  // where the up arrow would be
+    EXPECT_TRUE (pixelNear (image, 108, 15, boxBackground)); // and the down arrow
     // The button frame's 0.3-pixel line at half the outline's alpha barely tints column 96.
     EXPECT_TRUE (pixelNear (image, 96, 12, boxBackground.overlaidWith (outline.withMultipliedAlpha (0.5f * 0.3f)), 3));
 
@@ -295,23 +316,23 @@ TEST_F (ThreeColorsLookAndFeelTest, EnabledComboBoxShowsArrowsInItsOwnColours)
     const auto expected = [&] (float thickness, juce::Colour fill, juce::Colour arrows)
     {
         return render (120, 24, [&] (juce::Graphics& g)
-        {
-            g.fillAll (fill);
-            g.setColour (outline);
-            g.drawRect (0, 0, 120, 24);
-            g.drawRect (96.0f + thickness, thickness, 24.0f - 2.0f * thickness, 24.0f - 2.0f * thickness, thickness);
+                       {
+                           g.fillAll (fill);
+                           g.setColour (outline);
+                           g.drawRect (0, 0, 120, 24);
+                           g.drawRect (96.0f + thickness, thickness, 24.0f - 2.0f * thickness, 24.0f - 2.0f * thickness, thickness);
 
-            juce::Path p;
-            p.addTriangle (108.0f, 24.0f * (0.45f - 0.2f), 96.0f + 24.0f * 0.7f, 24.0f * 0.45f, 96.0f + 24.0f * 0.3f, 24.0f * 0.45f);
-            p.addTriangle (108.0f, 24.0f * (0.55f + 0.2f), 96.0f + 24.0f * 0.7f, 24.0f * 0.55f, 96.0f + 24.0f * 0.3f, 24.0f * 0.55f);
-            g.setColour (arrows);
-            g.fillPath (p);
-        });
+                           juce::Path p;
+                           p.addTriangle (108.0f, 24.0f * (0.45f - 0.2f), 96.0f + 24.0f * 0.7f, 24.0f * 0.45f, 96.0f + 24.0f * 0.3f, 24.0f * 0.45f);
+                           p.addTriangle (108.0f, 24.0f * (0.55f + 0.2f), 96.0f + 24.0f * 0.7f, 24.0f * 0.55f, 96.0f + 24.0f * 0.3f, 24.0f * 0.55f);
+                           g.setColour (arrows);
+                           g.fillPath (p);
+                       });
     };
 
     EXPECT_EQ (differingPixels (image, expected (0.5f, boxBackground, text)), 0);
-    EXPECT_TRUE (pixelNear (image, 108, 9, text));      // up arrow
-    EXPECT_TRUE (pixelNear (image, 108, 15, text));     // down arrow
+    EXPECT_TRUE (pixelNear (image, 108, 9, text));  // up arrow
+    EXPECT_TRUE (pixelNear (image, 108, 15, text)); // down arrow
     EXPECT_TRUE (pixelNear (image, 108, 12, boxBackground));
     EXPECT_TRUE (pixelNear (image, 1, 12, boxBackground));
 
@@ -330,19 +351,22 @@ TEST_F (ThreeColorsLookAndFeelTest, PopupMenuBackgroundIsOneFlatFillOfTheLooksOw
 {
     // The framework paints menu windows through the options variant.
     const auto image = render (60, 40, [&] (juce::Graphics& g)
-    {
-        look.drawPopupMenuBackgroundWithOptions (g, 60, 40, juce::PopupMenu::Options());
-    });
+                               {
+                                   look.drawPopupMenuBackgroundWithOptions (g, 60, 40, juce::PopupMenu::Options());
+                               });
 
-    const auto flat = render (60, 40, [&] (juce::Graphics& g) { g.fillAll (background); });
-    EXPECT_EQ (differingPixels (image, flat), 0);   // no line pattern, no border
+    const auto flat = render (60, 40, [&] (juce::Graphics& g)
+                              {
+                                  g.fillAll (background);
+                              });
+    EXPECT_EQ (differingPixels (image, flat), 0); // no line pattern, no border
 
     // Only the clip area is filled.
     const auto clipped = render (60, 40, [&] (juce::Graphics& g)
-    {
-        g.reduceClipRegion (10, 10, 20, 20);
-        look.drawPopupMenuBackground (g, 60, 40);
-    });
+                                 {
+                                     g.reduceClipRegion (10, 10, 20, 20);
+                                     look.drawPopupMenuBackground (g, 60, 40);
+                                 });
     EXPECT_TRUE (pixelNear (clipped, 15, 15, background));
     EXPECT_EQ (clipped.getPixelAt (5, 5).getAlpha(), 0);
 }

@@ -6,7 +6,10 @@
 // destroy that window (a dialog's frame closed by Alt+F4) between two of its requests.
 namespace
 {
-    int ignoreXError (Display*, XErrorEvent*) { return 0; }
+    int ignoreXError (Display*, XErrorEvent*)
+    {
+        return 0;
+    }
 
     const struct TolerantXErrors
     {

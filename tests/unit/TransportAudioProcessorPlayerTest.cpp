@@ -46,7 +46,9 @@ namespace
         std::vector<float> expected;
     };
 
-    class Fold : public ::testing::TestWithParam<FoldCase> {};
+    class Fold : public ::testing::TestWithParam<FoldCase>
+    {
+    };
 
     TEST_P (Fold, PluginChannelsWrapOntoTheDeviceOutputs)
     {
@@ -68,14 +70,7 @@ namespace
     }
 
     // The probe writes c + 1 into its channel c.
-    INSTANTIATE_TEST_SUITE_P (ChannelCounts, Fold, ::testing::Values (
-        FoldCase { 2, 2, { 1, 2 } },
-        FoldCase { 2, 6, { 1, 2, 0, 0, 0, 0 } },
-        FoldCase { 1, 2, { 1, 0 } },
-        FoldCase { 1, 6, { 1, 0, 0, 0, 0, 0 } },
-        FoldCase { 4, 2, { 1 + 3, 2 + 4 } },
-        FoldCase { 4, 6, { 1, 2, 3, 4, 0, 0 } },
-        FoldCase { 0, 2, { 0, 0 } }));
+    INSTANTIATE_TEST_SUITE_P (ChannelCounts, Fold, ::testing::Values (FoldCase { 2, 2, { 1, 2 } }, FoldCase { 2, 6, { 1, 2, 0, 0, 0, 0 } }, FoldCase { 1, 2, { 1, 0 } }, FoldCase { 1, 6, { 1, 0, 0, 0, 0, 0 } }, FoldCase { 4, 2, { 1 + 3, 2 + 4 } }, FoldCase { 4, 6, { 1, 2, 3, 4, 0, 0 } }, FoldCase { 0, 2, { 0, 0 } }));
 
     TEST (FoldEdges, DeviceWithoutOutputsStillProcessesAndAdvances)
     {

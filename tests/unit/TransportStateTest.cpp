@@ -41,10 +41,10 @@ namespace
     TEST (MachineControl, SamplesAreTruncatedFromSeconds)
     {
         auto state = at (0.0, 44100.0);
-        state.timeInSeconds = 0.00001;   // 0.441 samples
+        state.timeInSeconds = 0.00001; // 0.441 samples
         EXPECT_EQ (applyMachineControl (state, fastForward, 44100.0).timeInSamples, 44100);
 
-        state.timeInSeconds = 1.99999;   // 88199.559 samples after the step back
+        state.timeInSeconds = 1.99999; // 88199.559 samples after the step back
         EXPECT_EQ (applyMachineControl (state, rewind, 88200.0).timeInSamples, 88199);
     }
 
