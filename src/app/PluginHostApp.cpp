@@ -3,13 +3,9 @@
 #include "devices/DeviceSetup.h"
 #include "look/ThreeColorsLookAndFeel.h"
 #include "ui/MainHostWindow.h"
-#include "hosting/MiniHostHandshake.h"
-#include "hosting/PluginCallFence.h"
 #include "hosting/PluginFile.h"
-#include "hosting/PluginLoader.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
-#include "ShutdownWatchdog.h"
 #include "platform/X11EventNudge.h"
 
 namespace
@@ -41,7 +37,7 @@ PluginHostApp::~PluginHostApp()
     eventNudge.reset();
     lookAndFeel.reset();
     mainWindow.reset();
-    plugin.reset();
+    plugin.tearDown();
 }
 
 const juce::String PluginHostApp::getApplicationName()
@@ -77,6 +73,7 @@ void PluginHostApp::initialise (const juce::String&)
     formatManager.addDefaultFormats();
 
     createSettingsStore();
+    savedDeviceState = std::make_unique<SavedDeviceState> (*settings->getUserSettings());
 
     mainWindow = std::make_unique<MainHostWindow>();
     mainWindow->useNativeTitleBar();
@@ -84,16 +81,16 @@ void PluginHostApp::initialise (const juce::String&)
     commandManager.registerAllCommandsForTarget (this);
     commandManager.registerAllCommandsForTarget (mainWindow.get());
 
-    DeviceSetup::openDevices (deviceManager, *settings->getUserSettings());
+    DeviceSetup::openDevices (deviceManager, *savedDeviceState);
 
-    plugin = loadPlugin();
-    if (plugin == nullptr)
+    if (! loadPlugin())
     {
         quit();
         return;
     }
 
-    mainWindow->setName (plugin->getName());
+    auto& instance = *plugin.get();
+    mainWindow->setName (instance.getName());
 
     const int windowSizeMode = runMiniHostHandshake();
 
@@ -102,14 +99,14 @@ void PluginHostApp::initialise (const juce::String&)
                                                     | juce::DocumentWindow::closeButton,
                                                 false);
 
-    mainWindow->setContentNonOwned (plugin->createEditorIfNeeded(), true);
+    mainWindow->setContentNonOwned (instance.createEditorIfNeeded(), true);
     mainWindow->moveToStartPosition();
 
-    const auto pluginInputs = plugin->getTotalNumInputChannels();
-    DeviceSetup::openInputIfTaken (deviceManager, *settings->getUserSettings(), pluginInputs);
-    DeviceSetup::attach (*plugin, player, deviceManager);
+    const auto pluginInputs = instance.getTotalNumInputChannels();
+    DeviceSetup::openInputIfTaken (deviceManager, *savedDeviceState, pluginInputs);
+    plugin.attach (player, deviceManager);
 
-    deviceRecovery = std::make_unique<DeviceRecovery> (deviceManager, *settings->getUserSettings(),
+    deviceRecovery = std::make_unique<DeviceRecovery> (deviceManager, *savedDeviceState,
                                                        [this]
                                                        {
                                                            return player.getBlocksDelivered();
@@ -131,33 +128,19 @@ void PluginHostApp::shutdown()
     eventNudge.reset();
     saveSettingsBeforeTeardown();
 
-    // A plug-in that never returns from its teardown cannot keep the process alive.
-    auto watchdog = std::make_unique<ShutdownWatchdog>();
-
     // From here on a call-back from the plug-in, even one made while it is torn down or one
     // still waiting for the message thread, opens no dialog and registers no MIDI input.
     shuttingDown = true;
-    miniHostCallbacks.stopAnswering();
 
     // Nothing may reopen a device while the player is taken off it.
     deviceRecovery.reset();
 
-    // The audio and MIDI callbacks leave before the plug-in goes.
-    DeviceSetup::detach (player, deviceManager);
-    fencePluginCalls();
-
-    if (plugin != nullptr)
-    {
-        // The editor goes before the plug-in that it shows.
-        delete plugin->getActiveEditor();
-        plugin->releaseResources();
-    }
-
-    plugin.reset();
-    watchdog.reset();
+    // A plug-in that never returns from its teardown cannot keep the process alive.
+    plugin.tearDown();
 
     // The window stores its position into the settings, which are written when they go.
     mainWindow.reset();
+    savedDeviceState.reset();
     settings.reset();
 
     // The look and feel outlives every window drawn with it.
@@ -171,7 +154,7 @@ void PluginHostApp::systemRequestedQuit()
 {
     // Size requests already waiting for the message thread are served before the loop
     // stops; later ones are refused, so none is left waiting while the plug-in closes.
-    fencePluginCalls();
+    plugin.fenceCalls();
 
     if (mainWindow != nullptr)
         mainWindow->requestQuit();
@@ -187,40 +170,22 @@ void PluginHostApp::saveSettingsBeforeTeardown()
         mainWindow->storeWindowState();
 }
 
-void PluginHostApp::fencePluginCalls()
-{
-    if (plugin != nullptr)
-        if (auto* effect = MiniHostHandshake::effectOf (*plugin))
-            PluginCallFence::close (*effect);
-}
-
-std::unique_ptr<juce::AudioPluginInstance> PluginHostApp::loadPlugin()
+bool PluginHostApp::loadPlugin()
 {
     const auto module = PluginFile::forExecutable (PluginFile::runningExecutable());
+    const auto loaded = plugin.load (formatManager, module);
 
-    auto loaded = PluginLoader::load (formatManager, module);
-
-    if (loaded.instance == nullptr)
+    if (plugin.get() == nullptr)
         juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::WarningIcon,
                                            loaded.failureTitle, loaded.failureMessage, "OK");
 
-    return std::move (loaded.instance);
+    return plugin.get() != nullptr;
 }
 
 //==============================================================================
 int PluginHostApp::runMiniHostHandshake()
 {
-    auto* effect = MiniHostHandshake::effectOf (*plugin);
-
-    if (effect == nullptr)
-        return TOLVANE_MINIHOST_SIZE_FIXED;
-
-    // The plug-in may call back as soon as it has the call-backs, even during the handshake.
-    miniHostCallbacks.startAnswering();
-
-    const auto reply = MiniHostHandshake::run (*effect, this,
-                                               MiniHostCallbacks::settingsCallback(),
-                                               MiniHostCallbacks::tempoCallback());
+    const auto reply = plugin.handshake();
 
     if (reply.coloursSupplied)
     {
@@ -243,7 +208,7 @@ void PluginHostApp::openSettingsDialogForPlugin()
     {
         // Recovery waits while the user chooses, and takes what the dialog saved as the choice.
         const DeviceRecovery::SettingsDialogScope choosing (deviceRecovery.get());
-        mainWindow->openSettingsDialog (deviceManager);
+        mainWindow->openSettingsDialog (deviceManager, *savedDeviceState);
     }
 
     // Shut-down may have begun while the dialog was open; a detached player stays detached.

@@ -7,7 +7,7 @@
 #include "devices/DeviceRecovery.h"
 #include "ui/ApplicationAccessors.h"
 #include "audio/TransportAudioProcessorPlayer.h"
-#include "hosting/MiniHostCallbacks.h"
+#include "hosting/PluginLifetime.h"
 #include "QuitSignals.h"
 
 #include <memory>
@@ -36,17 +36,19 @@ public:
     void shutdown() override;
     void systemRequestedQuit() override;
 
-    /** Creates the settings store with the application's options (start-up step 3). */
+    /** Creates the settings store with the application's options; an unreadable settings
+        file is set aside first.
+    */
     void createSettingsStore();
 
     juce::ApplicationCommandManager& getCommandManager() noexcept { return commandManager; }
     juce::ApplicationProperties& getSettings() noexcept { return *settings; }
 
 private:
-    /** Loads the module beside the executable. Returns null, after telling the user and
-        asking the application to quit, when it is missing or cannot be loaded.
+    /** Loads the module beside the executable. Returns false, after telling the user, when
+        it is missing or cannot be loaded.
     */
-    std::unique_ptr<juce::AudioPluginInstance> loadPlugin();
+    bool loadPlugin();
 
     /** The mini-host handshake with the loaded plug-in; installs the plug-in's colours as the
         default look when it supplies them. Returns the window size mode.
@@ -58,23 +60,20 @@ private:
     */
     void saveSettingsBeforeTeardown();
 
-    /** From now on the plug-in's calls to the host cannot wait for the message thread. */
-    void fencePluginCalls();
-
     void openSettingsDialogForPlugin() override;
     void setTempoForPlugin (double beatsPerMinute) noexcept override;
 
     juce::ApplicationCommandManager commandManager;
     std::unique_ptr<juce::ApplicationProperties> settings;
+    std::unique_ptr<SavedDeviceState> savedDeviceState;
     juce::AudioDeviceManager deviceManager;
     TransportAudioProcessorPlayer player;
     juce::AudioPluginFormatManager formatManager;
-    std::unique_ptr<juce::AudioPluginInstance> plugin;
+    PluginLifetime plugin { this, *this };
     std::unique_ptr<MainHostWindow> mainWindow;
     std::unique_ptr<X11EventNudge> eventNudge;
     std::unique_ptr<juce::LookAndFeel> lookAndFeel;
     std::unique_ptr<DeviceRecovery> deviceRecovery;
-    MiniHostCallbacks miniHostCallbacks { this, *this };
     std::unique_ptr<QuitSignals> quitSignals;
     bool shuttingDown = false;
 

@@ -1,15 +1,13 @@
 #include "ConformanceCheck.h"
 
-#include "CallbackRecorder.h"
 #include "CheckReport.h"
 #include "CheckWindow.h"
 #include "PlayHeadWatch.h"
 #include "SilentAudioDevice.h"
 #include "SilentAudioDeviceType.h"
-#include "hosting/PluginLoader.h"
-#include "devices/DeviceSetup.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <iostream>
 
 using CheckVerdicts::Verdict;
@@ -61,10 +59,8 @@ ConformanceCheck::ConformanceCheck (const CheckOptions& checkOptions, CheckRepor
 
 ConformanceCheck::~ConformanceCheck()
 {
-    // Normally tearDown() has done all this; the order is the application's.
-    DeviceSetup::detach (player, deviceManager);
-    window.reset();
-    plugin.reset();
+    // Normally tearDown() has done this already.
+    plugin.tearDown();
     MiniHostCallbacks::setObserver (nullptr);
 }
 
@@ -102,8 +98,8 @@ void ConformanceCheck::run()
     runHandshake();
 
     // As the application does: the editor is made before the player is attached.
-    if (editorWanted && plugin->hasEditor())
-        editor = plugin->createEditorIfNeeded();
+    if (editorWanted && plugin.get()->hasEditor())
+        editor = plugin.get()->createEditorIfNeeded();
 
     reportModule();
     reportHandshake();
@@ -120,60 +116,54 @@ bool ConformanceCheck::loadModule()
     const auto module = juce::File::getCurrentWorkingDirectory().getChildFile (options.modulePath);
     report.setFact ("path", module.getFullPathName());
 
-    auto loaded = PluginLoader::load (formatManager, module);
+    const auto loaded = plugin.load (formatManager, module);
 
-    if (loaded.instance == nullptr)
+    if (plugin.get() == nullptr)
     {
         report.setLoadFailure (loaded.failureTitle, loaded.failureMessage);
         return false;
     }
 
-    plugin = std::move (loaded.instance);
     return true;
 }
 
 void ConformanceCheck::runHandshake()
 {
-    recorder = std::make_unique<CallbackRecorder> (this, player);
-    callbacks = std::make_unique<MiniHostCallbacks> (this, *recorder);
-    MiniHostCallbacks::setObserver (recorder.get());
+    MiniHostCallbacks::setObserver (&recorder);
 
-    auto* effect = MiniHostHandshake::effectOf (*plugin);
-    if (effect == nullptr)
+    if (MiniHostHandshake::effectOf (*plugin.get()) == nullptr)
         return;
 
-    // The plug-in may call back as soon as it has the call-backs, even during the handshake.
-    callbacks->startAnswering();
-    reply = MiniHostHandshake::run (*effect, this, MiniHostCallbacks::settingsCallback(),
-                                    MiniHostCallbacks::tempoCallback());
+    reply = plugin.handshake();
     handshakeRan = true;
 }
 
 void ConformanceCheck::reportModule()
 {
-    const auto description = plugin->getPluginDescription();
-    const auto name = plugin->getName();
-    const auto inputs = plugin->getTotalNumInputChannels(), outputs = plugin->getTotalNumOutputChannels();
+    const auto& instance = *plugin.get();
+    const auto description = instance.getPluginDescription();
+    const auto name = instance.getName();
+    const auto inputs = instance.getTotalNumInputChannels(), outputs = instance.getTotalNumOutputChannels();
 
     report.setFact ("name", name);
     report.setFact ("vendor", description.manufacturerName);
     report.setFact ("version", description.version);
     report.setFact ("inputs", inputs);
     report.setFact ("outputs", outputs);
-    report.setFact ("midiInput", plugin->acceptsMidi());
-    report.setFact ("hasEditor", plugin->hasEditor());
+    report.setFact ("midiInput", instance.acceptsMidi());
+    report.setFact ("hasEditor", instance.hasEditor());
 
     report.add ("module", Verdict::pass,
                 "VST 2.x, " + description.fileOrIdentifier + ", vendor \"" + description.manufacturerName + "\", version " + description.version
                     + ", " + juce::String (inputs) + " in, " + juce::String (outputs) + " out, "
-                    + (plugin->acceptsMidi() ? "wants MIDI input" : "no MIDI input"));
+                    + (instance.acceptsMidi() ? "wants MIDI input" : "no MIDI input"));
 
     if (name.isEmpty())
         report.add ("name", Verdict::fail, "empty: the application's window has no title");
     else
         report.add ("name", Verdict::pass, "\"" + name + "\", the application's window title");
 
-    if (! plugin->hasEditor())
+    if (! instance.hasEditor())
     {
         report.add ("editor", Verdict::fail, "none: the application shows an empty grey window, and the user "
                                              "can reach neither the plug-in nor the settings dialog");
@@ -258,8 +248,9 @@ void ConformanceCheck::reportHandshake()
 //==============================================================================
 void ConformanceCheck::attachToSilentDevice()
 {
-    auto type = std::make_unique<SilentAudioDeviceType> (plugin->getTotalNumInputChannels(),
-                                                         juce::jmax (1, plugin->getTotalNumOutputChannels()));
+    auto& instance = *plugin.get();
+    auto type = std::make_unique<SilentAudioDeviceType> (instance.getTotalNumInputChannels(),
+                                                         juce::jmax (1, instance.getTotalNumOutputChannels()));
     auto& silentType = *type;
     deviceManager.addAudioDeviceType (std::move (type));
 
@@ -271,10 +262,10 @@ void ConformanceCheck::attachToSilentDevice()
     deviceManager.initialise (256, 256, nullptr, false, {}, &setup);
     device = silentType.getLastDevice();
 
-    DeviceSetup::attach (*plugin, player, deviceManager);
+    plugin.attach (player, deviceManager);
 
     playHeadWatch = std::make_unique<PlayHeadWatch> (player);
-    plugin->setPlayHead (playHeadWatch.get());
+    instance.setPlayHead (playHeadWatch.get());
 }
 
 void ConformanceCheck::runProcessing()
@@ -365,7 +356,7 @@ void ConformanceCheck::showEditor()
         return;
     }
 
-    window = std::make_unique<CheckWindow> (plugin->getName(), *editor, reply.windowSizeMode);
+    window = std::make_unique<CheckWindow> (plugin.get()->getName(), *editor, reply.windowSizeMode);
 
     if (options.seconds > CheckOptions::minimumSeconds)
         std::cerr << "tolvane-check: the editor is open for " << options.seconds
@@ -393,18 +384,16 @@ void ConformanceCheck::showEditor()
 
 void ConformanceCheck::tearDown()
 {
-    // The application's order: the call-backs are refused from here on, the player lets go,
-    // then the editor goes, then the plug-in. The recorder still sees every call.
+    // The application's teardown; the recorder still sees every call.
     using Stage = CallbackRecorder::Stage;
-    recorder->setStage (Stage::tearingDown);
-    callbacks->stopAnswering();
-    DeviceSetup::detach (player, deviceManager);
-    delete plugin->getActiveEditor();
+    recorder.setStage (Stage::tearingDown);
+    plugin.tearDown ([this]
+                     {
+                         reportHungTeardown();
+                     });
     editor = nullptr;
     window.reset();
-    plugin->releaseResources();
-    plugin.reset();
-    recorder->setStage (Stage::tornDown);
+    recorder.setStage (Stage::tornDown);
 
     dispatchFor (afterTeardownSeconds, []
                  {
@@ -413,7 +402,7 @@ void ConformanceCheck::tearDown()
     MiniHostCallbacks::setObserver (nullptr);
 
     juce::Array<juce::var> calls;
-    const auto whileRunning = recorder->callsAt (Stage::running);
+    const auto whileRunning = recorder.callsAt (Stage::running);
 
     for (const auto& call : whileRunning)
     {
@@ -427,18 +416,18 @@ void ConformanceCheck::tearDown()
     }
 
     report.setFact ("calls", calls);
-    report.setFact ("totalCalls", recorder->getTotalCalls());
-    report.setFact ("settingsAnswered", recorder->getSettingsAnswered());
+    report.setFact ("totalCalls", recorder.getTotalCalls());
+    report.setFact ("settingsAnswered", recorder.getSettingsAnswered());
 
     for (const auto& named : CheckVerdicts::callbackFindings (whileRunning))
         report.add (named.name, named.finding);
 
-    if (recorder->getTotalCalls() > CallbackRecorder::capacity)
+    if (recorder.getTotalCalls() > CallbackRecorder::capacity)
         report.note ("only the first " + juce::String (CallbackRecorder::capacity) + " of "
-                     + juce::String (recorder->getTotalCalls()) + " calls were looked at");
+                     + juce::String (recorder.getTotalCalls()) + " calls were looked at");
 
     report.startSection ("Teardown", "teardown");
-    const auto during = recorder->callsAt (Stage::tearingDown), late = recorder->callsAt (Stage::tornDown);
+    const auto during = recorder.callsAt (Stage::tearingDown), late = recorder.callsAt (Stage::tornDown);
     report.setFact ("callsDuringTeardown", (int) during.size());
     report.setFact ("callsAfterTeardown", (int) late.size());
 
@@ -450,4 +439,14 @@ void ConformanceCheck::tearDown()
                                                                                                    "them from the moment it starts shutting down");
     else
         report.add ("teardown", Verdict::pass, "plug-in and editor deleted; no call-back afterwards");
+}
+
+void ConformanceCheck::reportHungTeardown()
+{
+    // The message thread is stuck in the plug-in: this is the watchdog's thread, and the
+    // report is no longer written by anyone else.
+    report.startSection ("Teardown", "teardown");
+    report.add ("teardown", Verdict::fail, "the plug-in did not return from its teardown (editor close, release, deletion) within " + juce::String ((int) ShutdownWatchdog::defaultLimit.count() / 1000) + " s: the application cuts it off there and ends, its settings already saved");
+    std::cout << (options.json ? report.asJson() : report.asText()) << std::flush;
+    std::_Exit (report.exitCode());
 }

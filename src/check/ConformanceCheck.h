@@ -1,25 +1,27 @@
 #pragma once
 
+#include "CallbackRecorder.h"
 #include "CheckOptions.h"
-#include "hosting/MiniHostCallbacks.h"
-#include "hosting/MiniHostHandshake.h"
 #include "audio/TransportAudioProcessorPlayer.h"
+#include "hosting/PluginLifetime.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_audio_utils/juce_audio_utils.h>
 
 #include <memory>
 
-class CallbackRecorder;
 class CheckReport;
 class CheckWindow;
 class PlayHeadWatch;
 class SilentAudioDevice;
 
 /** Runs one module through what the application does with it, in the application's order,
-    with the application's own loader, handshake, call-back handling, device set-up and
-    player, and writes down what it sees: load, handshake, editor created, player attached to
-    a silent device, processing with MIDI Machine Control, editor shown, teardown.
+    with the application's own plug-in lifetime (loader, handshake, call-back handling,
+    attaching, teardown with its fence and watchdog), device set-up and player, and writes
+    down what it sees: load, handshake, editor created, player attached to a silent device,
+    processing with MIDI Machine Control, editor shown, teardown. A plug-in that does not
+    return from its teardown in time is reported as such and the checker ends there, with
+    status 1, where the application would end with 0.
 
     Message thread; run() returns when every check has been made.
 */
@@ -44,6 +46,7 @@ private:
     void showEditor();
     void reportCallbacks();
     void tearDown();
+    [[noreturn]] void reportHungTeardown();
 
     /** Runs the message loop until the time has passed or until stop() says so. */
     template <typename Stop>
@@ -56,12 +59,13 @@ private:
     juce::AudioPluginFormatManager formatManager;
     juce::AudioDeviceManager deviceManager;
     TransportAudioProcessorPlayer player;
-    std::unique_ptr<CallbackRecorder> recorder;
-    std::unique_ptr<MiniHostCallbacks> callbacks;
-    std::unique_ptr<juce::AudioPluginInstance> plugin;
-    juce::AudioProcessorEditor* editor = nullptr;
+    CallbackRecorder recorder { this, player };
     std::unique_ptr<PlayHeadWatch> playHeadWatch;
     std::unique_ptr<CheckWindow> window;
+
+    // Torn down first: the player, the play head watch and the recorder outlive the plug-in.
+    PluginLifetime plugin { this, recorder };
+    juce::AudioProcessorEditor* editor = nullptr;
     SilentAudioDevice* device = nullptr;
     MiniHostHandshake::Reply reply;
     bool handshakeRan = false;

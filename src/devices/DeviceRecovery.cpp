@@ -1,19 +1,8 @@
 #include "DeviceRecovery.h"
 
-#include "settings/SettingsStore.h"
-#include "DeviceSetup.h"
-
 namespace
 {
-    const char* const deviceStateKey = "audioDeviceState";
     constexpr int checkIntervalMs = 1000;
-
-    // The attributes of a saved device state that name and set up the audio device; the rest
-    // (MIDI inputs and output) is not the device's.
-    const char* const deviceAttributes[] = { "deviceType", "audioDeviceName", "audioOutputDeviceName",
-                                             "audioInputDeviceName", "audioDeviceRate",
-                                             "audioDeviceBufferSize", "audioDeviceInChans",
-                                             "audioDeviceOutChans" };
 
     // A device with no active channel calls nobody back; its silence is no sign of loss.
     bool hasActiveChannels (juce::AudioIODevice* device)
@@ -23,43 +12,6 @@ namespace
 }
 
 //==============================================================================
-bool DeviceRecovery::Choice::operator== (const Choice& other) const noexcept
-{
-    return type == other.type && output == other.output && input == other.input;
-}
-
-DeviceRecovery::Choice DeviceRecovery::choiceFromState (const juce::XmlElement* state)
-{
-    if (state == nullptr || ! state->hasTagName ("DEVICESETUP"))
-        return {};
-
-    // Read as the device manager reads it: one name for both directions wins.
-    const auto both = state->getStringAttribute ("audioDeviceName");
-
-    if (both.isNotEmpty())
-        return { state->getStringAttribute ("deviceType"), both, both };
-
-    return { state->getStringAttribute ("deviceType"),
-             state->getStringAttribute ("audioOutputDeviceName"),
-             state->getStringAttribute ("audioInputDeviceName") };
-}
-
-juce::AudioDeviceManager::AudioDeviceSetup DeviceRecovery::setupFromState (const juce::XmlElement& state)
-{
-    const auto choice = choiceFromState (&state);
-
-    juce::AudioDeviceManager::AudioDeviceSetup setup;
-    setup.outputDeviceName = choice.output;
-    setup.inputDeviceName = choice.input;
-    setup.sampleRate = state.getDoubleAttribute ("audioDeviceRate");
-    setup.bufferSize = state.getIntAttribute ("audioDeviceBufferSize");
-    setup.inputChannels.parseString (state.getStringAttribute ("audioDeviceInChans", "11"), 2);
-    setup.outputChannels.parseString (state.getStringAttribute ("audioDeviceOutChans", "11"), 2);
-    setup.useDefaultInputChannels = ! state.hasAttribute ("audioDeviceInChans");
-    setup.useDefaultOutputChannels = ! state.hasAttribute ("audioDeviceOutChans");
-    return setup;
-}
-
 bool DeviceRecovery::isListed (const Choice& choice, const Listing& listing)
 {
     return ! choice.isEmpty()
@@ -80,26 +32,10 @@ DeviceRecovery::DeviceState DeviceRecovery::judge (bool exists, bool open, bool 
     return playing ? DeviceState::running : DeviceState::settling;
 }
 
-std::unique_ptr<juce::XmlElement> DeviceRecovery::withChosenDevice (const juce::XmlElement& saved,
-                                                                    const juce::XmlElement& chosenState)
-{
-    auto result = std::make_unique<juce::XmlElement> (saved);
-
-    for (const auto* name : deviceAttributes)
-    {
-        result->removeAttribute (name);
-
-        if (chosenState.hasAttribute (name))
-            result->setAttribute (name, chosenState.getStringAttribute (name));
-    }
-
-    return result;
-}
-
 //==============================================================================
-DeviceRecovery::DeviceRecovery (juce::AudioDeviceManager& manager, juce::PropertiesFile& settings,
+DeviceRecovery::DeviceRecovery (juce::AudioDeviceManager& manager, const SavedDeviceState& saved,
                                 std::function<std::uint32_t()> blockCounter)
-    : deviceManager (manager), userSettings (settings), blocksDelivered (std::move (blockCounter))
+    : deviceManager (manager), savedState (saved), blocksDelivered (std::move (blockCounter))
 {
 }
 
@@ -192,20 +128,14 @@ void DeviceRecovery::recoverIfNeeded()
 
 void DeviceRecovery::readChoice()
 {
-    chosenState = userSettings.getXmlValue (deviceStateKey);
-    auto choice = choiceFromState (chosenState.get());
+    const auto* saved = savedState.get();
+    auto choice = SavedDeviceState::deviceOf (saved);
 
     if (choice.isEmpty())
     {
-        // No saved choice: the device that runs stands for it (the last one known, if none runs).
-        chosenState.reset();
-
-        if (deviceManager.getCurrentAudioDevice() != nullptr)
-        {
-            chosen = currentDevice();
-            chosenSetup = deviceManager.getAudioDeviceSetup();
-        }
-
+        // No saved choice: the device that runs stands for it.
+        chosen = currentDevice();
+        chosenSetup = deviceManager.getAudioDeviceSetup();
         return;
     }
 
@@ -214,10 +144,10 @@ void DeviceRecovery::readChoice()
         choice.type = deviceManager.getCurrentAudioDeviceType();
 
     // The saved state keeps the input for a plug-in that would take one.
-    const auto state = inputWanted ? std::make_unique<juce::XmlElement> (*chosenState) : DeviceSetup::withoutInput (*chosenState);
-    chosen = choiceFromState (state.get());
+    const auto state = inputWanted ? std::make_unique<juce::XmlElement> (*saved) : SavedDeviceState::withoutInput (*saved);
+    chosen = SavedDeviceState::deviceOf (state.get());
     chosen.type = choice.type;
-    chosenSetup = setupFromState (*state);
+    chosenSetup = SavedDeviceState::setupOf (*state);
 }
 
 DeviceRecovery::Choice DeviceRecovery::currentDevice() const
@@ -265,25 +195,16 @@ void DeviceRecovery::reopenChosen()
 void DeviceRecovery::settingsDialogOpened()
 {
     dialogOpen = true;
-    deviceWhenDialogOpened = currentDevice();
 }
 
 void DeviceRecovery::settingsDialogClosed()
 {
     dialogOpen = false;
 
-    // The user picked no device, and the one that runs stands in for the chosen one: the
-    // dialog saved the stand-in, which must not become the choice.
-    const auto deviceNow = currentDevice();
-
-    if (chosenState != nullptr && deviceNow == deviceWhenDialogOpened && deviceNow != chosen)
-    {
-        if (auto saved = userSettings.getXmlValue (deviceStateKey))
-        {
-            const auto restored = withChosenDevice (*saved, *chosenState);
-            SettingsStore::storeAndSave (userSettings, deviceStateKey, SettingsStore::xmlValue (restored.get()));
-        }
-    }
+    // The choice is what the dialog saved, run the way the device runs now: an input the user
+    // picked stays, and the saved one of a device running its output alone stays left out.
+    if (deviceManager.getCurrentAudioDevice() != nullptr)
+        inputWanted = deviceManager.getAudioDeviceSetup().inputDeviceName.isNotEmpty();
 
     readChoice();
     quietChecks = 0;

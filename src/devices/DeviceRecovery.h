@@ -1,7 +1,8 @@
 #pragma once
 
+#include "SavedDeviceState.h"
+
 #include <juce_audio_devices/juce_audio_devices.h>
-#include <juce_data_structures/juce_data_structures.h>
 
 #include <cstdint>
 #include <functional>
@@ -17,10 +18,11 @@
     is listed again it is reopened with the chosen set-up, and the player, which stays the
     device manager's audio callback, is started by it again.
 
-    The chosen device is the one that the saved "audioDeviceState" names; without a saved
-    choice, the device that ran when recovery started. A fallback is never stored as the
-    choice: when the settings dialog closes without the user picking another device, the saved
-    state keeps the chosen device. While the dialog is open nothing is reopened.
+    The chosen device is the one that the saved device state names; without a saved choice,
+    the device that ran when recovery started. It is reopened the way it ran: with its input,
+    or its output alone when start-up (or the settings dialog) left it so. A fallback is never
+    the choice. While the settings dialog is open nothing is reopened; when it closes, what
+    the dialog saved is the choice.
 
     Checks run on the message thread: once a second, and whenever the device manager announces
     a change. While the chosen device runs a check reads a counter and two flags, nothing more.
@@ -30,23 +32,16 @@ class DeviceRecovery final : private juce::Timer,
 {
 public:
     /** Which device: its type and its output and input names. */
-    struct Choice
-    {
-        juce::String type, output, input;
-
-        bool isEmpty() const noexcept { return output.isEmpty() && input.isEmpty(); }
-        bool operator== (const Choice& other) const noexcept;
-        bool operator!= (const Choice& other) const noexcept { return ! operator== (other); }
-    };
+    using Choice = SavedDeviceState::Device;
 
     /** blocksDelivered counts the device blocks that reached the player; any thread may
         increment it, the checks only compare its values.
     */
-    DeviceRecovery (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings,
+    DeviceRecovery (juce::AudioDeviceManager& deviceManager, const SavedDeviceState& savedState,
                     std::function<std::uint32_t()> blocksDelivered);
     ~DeviceRecovery() override;
 
-    /** Takes the chosen device from the settings (or the running one) and starts checking.
+    /** Takes the chosen device from the saved state (or the running one) and starts checking.
         Without input (start-up runs the device's output alone, as for a plug-in that takes no
         input) the chosen device's input side is left out: its output running alone is the
         chosen device running, and it is reopened that way.
@@ -62,9 +57,8 @@ public:
     void check();
 
     /** Marks the settings dialog as open for its lifetime: nothing is reopened meanwhile, and
-        when it ends, what the dialog saved is the new choice, unless the user left a fallback
-        device running, in which case the saved state is given the chosen device back.
-        Null (no recovery running) is allowed.
+        when it ends, what the dialog saved is the new choice, reopened the way the device now
+        runs. Null (no recovery running) is allowed.
     */
     class SettingsDialogScope final
     {
@@ -79,12 +73,6 @@ public:
     };
 
     //==============================================================================
-    /** The device that a saved device state names; empty without one. */
-    static Choice choiceFromState (const juce::XmlElement* state);
-
-    /** The set-up that a saved device state asks for, read as the device manager reads it. */
-    static juce::AudioDeviceManager::AudioDeviceSetup setupFromState (const juce::XmlElement& state);
-
     /** The devices that a type lists. */
     struct Listing
     {
@@ -110,12 +98,6 @@ public:
 
     static DeviceState judge (bool exists, bool open, bool playing, int quietChecks) noexcept;
 
-    /** A saved state with the chosen device's attributes in place of the device ones it
-        holds; everything else (MIDI inputs and output) stays as saved.
-    */
-    static std::unique_ptr<juce::XmlElement> withChosenDevice (const juce::XmlElement& saved,
-                                                               const juce::XmlElement& chosenState);
-
 private:
     void timerCallback() override;
     void changeListenerCallback (juce::ChangeBroadcaster*) override;
@@ -133,15 +115,13 @@ private:
     void settingsDialogClosed();
 
     juce::AudioDeviceManager& deviceManager;
-    juce::PropertiesFile& userSettings;
+    const SavedDeviceState& savedState;
     std::function<std::uint32_t()> blocksDelivered;
 
-    std::unique_ptr<juce::XmlElement> chosenState;
     Choice chosen;
     juce::AudioDeviceManager::AudioDeviceSetup chosenSetup;
 
     bool checking = false, dialogOpen = false, mayReopen = true, inputWanted = true;
-    Choice deviceWhenDialogOpened;
     std::uint32_t lastBlocks = 0;
     int quietChecks = 0;
 

@@ -1,5 +1,7 @@
 #include "DeviceSetup.h"
 
+#include "SavedDeviceState.h"
+
 #include "audio/TransportAudioProcessorPlayer.h"
 
 namespace DeviceSetup
@@ -13,8 +15,6 @@ namespace DeviceSetup
             if (input.identifier.isNotEmpty())
                 function (input.identifier);
     }
-
-    static const char* const deviceStateKey = "audioDeviceState";
 
     // What the device manager would make of its types at its first use, less its second round
     // of looking for devices: types it creates itself are all scanned twice, types added
@@ -30,38 +30,12 @@ namespace DeviceSetup
         types.clear (false);
     }
 
-    std::unique_ptr<juce::XmlElement> withoutInput (const juce::XmlElement& state)
-    {
-        auto result = std::make_unique<juce::XmlElement> (state);
-
-        // One name for both directions is read before the two separate ones.
-        const auto both = state.getStringAttribute ("audioDeviceName");
-
-        if (both.isNotEmpty())
-            result->setAttribute ("audioOutputDeviceName", both);
-
-        result->removeAttribute ("audioDeviceName");
-        result->removeAttribute ("audioDeviceInChans");
-        result->setAttribute ("audioInputDeviceName", juce::String());
-        return result;
-    }
-
-    std::unique_ptr<juce::XmlElement> stateToStore (const juce::XmlElement* saved,
-                                                    const juce::XmlElement* beforeDialog,
-                                                    const juce::XmlElement* afterDialog)
-    {
-        const auto unchanged = beforeDialog == nullptr ? afterDialog == nullptr
-                                                       : afterDialog != nullptr && beforeDialog->isEquivalentTo (afterDialog, true);
-        const auto* state = unchanged && saved != nullptr ? saved : afterDialog;
-        return state != nullptr ? std::make_unique<juce::XmlElement> (*state) : nullptr;
-    }
-
-    void openDevices (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings)
+    void openDevices (juce::AudioDeviceManager& deviceManager, const SavedDeviceState& savedState)
     {
         createDeviceTypes (deviceManager);
 
-        const auto saved = userSettings.getXmlValue (deviceStateKey);
-        const auto outputAlone = saved != nullptr ? withoutInput (*saved) : nullptr;
+        const auto* saved = savedState.get();
+        const auto outputAlone = saved != nullptr ? SavedDeviceState::withoutInput (*saved) : nullptr;
 
         // With no input channels wanted, the framework's default device has no input side
         // either, and it opens no trial devices to match an input's rates to the output's.
@@ -70,10 +44,10 @@ namespace DeviceSetup
         // An output that will not run alone (Wine's WASAPI on a null device) is opened with
         // its input, as saved.
         if (deviceManager.getCurrentAudioDevice() == nullptr)
-            deviceManager.initialise (256, 256, saved.get(), true, {}, nullptr);
+            deviceManager.initialise (256, 256, saved, true, {}, nullptr);
     }
 
-    void openInputIfTaken (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings,
+    void openInputIfTaken (juce::AudioDeviceManager& deviceManager, const SavedDeviceState& savedState,
                            int pluginInputChannels)
     {
         auto* type = deviceManager.getCurrentDeviceTypeObject();
@@ -85,18 +59,17 @@ namespace DeviceSetup
 
         // The saved input when the saved device is the one open (an empty one is the user's
         // choice too), else the type's default input.
-        const auto saved = userSettings.getXmlValue (deviceStateKey);
+        const auto* saved = savedState.get();
+        const auto savedDevice = SavedDeviceState::deviceOf (saved);
         const auto inputs = type->getDeviceNames (true);
         auto setup = previous;
         setup.inputDeviceName = inputs[type->getDefaultDeviceIndex (true)];
         setup.inputChannels.setRange (0, 256, true);
 
-        if (saved != nullptr && saved->hasTagName ("DEVICESETUP")
-            && withoutInput (*saved)->getStringAttribute ("audioOutputDeviceName") == previous.outputDeviceName
+        if (saved != nullptr && savedDevice.output == previous.outputDeviceName
             && saved->getStringAttribute ("deviceType", type->getTypeName()) == type->getTypeName())
         {
-            const auto both = saved->getStringAttribute ("audioDeviceName");
-            setup.inputDeviceName = both.isNotEmpty() ? both : saved->getStringAttribute ("audioInputDeviceName");
+            setup.inputDeviceName = savedDevice.input;
 
             if (saved->hasAttribute ("audioDeviceInChans"))
             {

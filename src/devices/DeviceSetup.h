@@ -4,6 +4,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_audio_utils/juce_audio_utils.h>
 
+class SavedDeviceState;
 class TransportAudioProcessorPlayer;
 
 /** Brings the devices up from the saved device state and connects the plug-in, the player
@@ -11,7 +12,7 @@ class TransportAudioProcessorPlayer;
 */
 namespace DeviceSetup
 {
-    /** Opens the output side of the device that the settings value "audioDeviceState" names
+    /** Opens the output side of the device that the saved device state names
         (with up to 256 output channels), falling back to the default device's output, and
         enables the MIDI inputs that it names. The input side waits until the plug-in is known
         (openInputIfTaken): most editor plug-ins take none, and the device is then opened once.
@@ -20,7 +21,7 @@ namespace DeviceSetup
         a device manager that has not been initialised: it creates the device types itself so
         that each type looks for its devices once, not twice.
     */
-    void openDevices (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings);
+    void openDevices (juce::AudioDeviceManager& deviceManager, const SavedDeviceState& savedState);
 
     /** Adds the input side (up to 256 channels) to the open device when the plug-in takes
         audio input: the input that the saved state names, else the device type's default one.
@@ -30,7 +31,7 @@ namespace DeviceSetup
         a plug-in without inputs or when no device is open. Not the user's choice: the state
         that the device manager keeps as chosen is not touched.
     */
-    void openInputIfTaken (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings,
+    void openInputIfTaken (juce::AudioDeviceManager& deviceManager, const SavedDeviceState& savedState,
                            int pluginInputChannels);
 
     /** Makes the player the plug-in's play head, gives it the plug-in, sizes its work buffer
@@ -39,19 +40,6 @@ namespace DeviceSetup
     */
     void attach (juce::AudioPluginInstance& plugin, TransportAudioProcessorPlayer& player,
                  juce::AudioDeviceManager& deviceManager);
-
-    /** A saved device state naming the same device without its input side (the output alone);
-        MIDI inputs and output as saved.
-    */
-    std::unique_ptr<juce::XmlElement> withoutInput (const juce::XmlElement& state);
-
-    /** What the settings dialog stores when it closes: the device manager's state, unless the
-        dialog changed nothing and a state was saved before, which then stays as it was (it may
-        name an input that this run leaves out, for a plug-in that would take one).
-    */
-    std::unique_ptr<juce::XmlElement> stateToStore (const juce::XmlElement* saved,
-                                                    const juce::XmlElement* beforeDialog,
-                                                    const juce::XmlElement* afterDialog);
 
     /** Registers the player under every MIDI input present; the device manager keeps the
         registration only for enabled inputs, and never doubles one.

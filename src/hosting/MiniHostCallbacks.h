@@ -12,8 +12,9 @@
     and a call while the dialog is already open does nothing. The tempo call-back ignores a
     tempo that is not finite or not above zero, and takes no lock.
 
-    Stop answering (or destroy it) only once the plug-in can no longer call: after the plug-in
-    has been deleted.
+    Stop answering when the plug-in's teardown begins: its calls from then on do nothing.
+    Destroy the object only after the plug-in has been deleted, since a call already under
+    way on another thread may still reach it.
 */
 class MiniHostCallbacks final : private juce::AsyncUpdater
 {

@@ -2,7 +2,8 @@
 
 #include "platform/ProcessPriority.h"
 #include "settings/SettingsStore.h"
-#include "devices/DeviceSetup.h"
+#include "devices/SavedDeviceState.h"
+#include "settings/SettingsKeys.h"
 #include "ApplicationAccessors.h"
 #include "ComponentModalDialog.h"
 #include "FixedSizeHolder.h"
@@ -12,9 +13,7 @@
 
 namespace
 {
-    const char* const windowStateKey = "mainWindowPos";
     const juce::Colour windowBackground { 0xffd3d3d3 };
-    const char* const deviceStateKey = "audioDeviceState";
 }
 
 MainHostWindow::MainHostWindow()
@@ -26,7 +25,7 @@ MainHostWindow::MainHostWindow()
     setResizable (false, false);
     centreWithSize (800, 600);
 
-    restoreWindowStateFromString (getApplicationProperties().getUserSettings()->getValue (windowStateKey, {}));
+    restoreWindowStateFromString (getApplicationProperties().getUserSettings()->getValue (SettingsKeys::mainWindowPos, {}));
 
     auto& commandManager = getCommandManager();
     addKeyListener (commandManager.getKeyMappings());
@@ -49,7 +48,7 @@ void MainHostWindow::storeWindowState()
 {
     if (hasBeenShown)
         SettingsStore::storeAndSave (*getApplicationProperties().getUserSettings(),
-                                     windowStateKey, getWindowStateAsString());
+                                     SettingsKeys::mainWindowPos, getWindowStateAsString());
 }
 
 void MainHostWindow::useNativeTitleBar()
@@ -93,7 +92,7 @@ void MainHostWindow::moveToStartPosition()
     for (const auto& display : juce::Desktop::getInstance().getDisplays().displays)
         displayAreas.add (display.totalArea);
 
-    const auto state = getApplicationProperties().getUserSettings()->getValue (windowStateKey, {});
+    const auto state = getApplicationProperties().getUserSettings()->getValue (SettingsKeys::mainWindowPos, {});
     setTopLeftPosition (WindowPlacement::startTopLeft (state, displayAreas));
 }
 
@@ -106,7 +105,7 @@ void MainHostWindow::showOnceScaleIsKnown()
                                      });
 }
 
-void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager)
+void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager, SavedDeviceState& savedState)
 {
     JUCE_ASSERT_MESSAGE_THREAD
 
@@ -128,10 +127,7 @@ void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager
     ComponentModalDialog dialog ("Audio / MIDI Settings", holder, *this);
     dialog.runModalLoop();
 
-    auto& userSettings = *getApplicationProperties().getUserSettings();
-    const auto after = deviceManager.createStateXml();
-    const auto state = DeviceSetup::stateToStore (userSettings.getXmlValue (deviceStateKey).get(), before.get(), after.get());
-    SettingsStore::storeAndSave (userSettings, deviceStateKey, SettingsStore::xmlValue (state.get()));
+    savedState.storeAfterDialog (before.get(), deviceManager.createStateXml().get());
 }
 
 //==============================================================================

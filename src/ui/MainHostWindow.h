@@ -3,6 +3,8 @@
 #include <juce_audio_devices/juce_audio_devices.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
+class SavedDeviceState;
+
 /** The application's single top-level window; its content is the plug-in's editor.
 
     Light grey background of its own (not the look and feel's), native title bar set by the
@@ -71,12 +73,10 @@ public:
 
     /** Shows the audio/MIDI settings dialog on the device manager, centred over this window,
         and returns once the user has closed it (nested modal loop). Device changes act at once;
-        on closing, the device manager's state is stored under "audioDeviceState" (an empty
-        value when nothing was chosen explicitly; the saved value again when the dialog changed
-        nothing, see DeviceSetup::stateToStore) and the settings file is saved.
-        Message thread only; needs the running application's settings store.
+        on closing, what the dialog leaves behind is stored as the saved device state and the
+        settings file is saved (SavedDeviceState::storeAfterDialog). Message thread only.
     */
-    void openSettingsDialog (juce::AudioDeviceManager& deviceManager);
+    void openSettingsDialog (juce::AudioDeviceManager& deviceManager, SavedDeviceState& savedState);
 
 private:
     // A window that never appeared has no position worth keeping; storing its unused

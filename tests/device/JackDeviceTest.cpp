@@ -4,6 +4,7 @@
     TOLVANE_REQUIRE_JACK=1 says that one must be there.
 */
 #include "devices/DeviceSetup.h"
+#include "devices/SavedDeviceState.h"
 #include "audio/TransportAudioProcessorPlayer.h"
 
 #include <gtest/gtest.h>
@@ -114,9 +115,10 @@ namespace
             plugin = loadReference();
             ASSERT_NE (plugin, nullptr);
 
-            DeviceSetup::openDevices (devices, *settings.file);
+            savedState = std::make_unique<SavedDeviceState> (*settings.file);
+            DeviceSetup::openDevices (devices, *savedState);
             ASSERT_NE (devices.getCurrentAudioDevice(), nullptr);
-            DeviceSetup::openInputIfTaken (devices, *settings.file, plugin->getTotalNumInputChannels());
+            DeviceSetup::openInputIfTaken (devices, *savedState, plugin->getTotalNumInputChannels());
             DeviceSetup::attach (*plugin, player, devices);
         }
 
@@ -128,6 +130,7 @@ namespace
         std::string serverName;
         juce::AudioPluginFormatManager formats;
         TemporarySettings settings;
+        std::unique_ptr<SavedDeviceState> savedState;
         juce::AudioDeviceManager devices;
         TransportAudioProcessorPlayer player;
         std::unique_ptr<juce::AudioPluginInstance> plugin;
@@ -145,8 +148,7 @@ namespace
         EXPECT_TRUE (device->getActiveInputChannels().isZero());
         EXPECT_EQ (devices.getAudioDeviceSetup().inputDeviceName, "");
         const auto state = devices.createStateXml();
-        const auto stored = DeviceSetup::stateToStore (settings.file->getXmlValue ("audioDeviceState").get(),
-                                                       state.get(), state.get());
+        const auto stored = SavedDeviceState::toStoreAfterDialog (savedState->get(), state.get(), state.get());
         EXPECT_EQ (stored->getStringAttribute ("audioInputDeviceName"), "system");
         EXPECT_EQ (player.workBuffer.getNumChannels(), 2);
         EXPECT_EQ (player.workBuffer.getNumSamples(), device->getCurrentBufferSizeSamples());
@@ -184,36 +186,18 @@ namespace
     TEST_F (JackDevice, PluginTakingInputGetsTheSavedInputAddedAndTheSavedStateStays)
     {
         settings.file->setValue ("audioDeviceState", savedJackState());
-        DeviceSetup::openDevices (devices, *settings.file);
+        const SavedDeviceState saved (*settings.file);
+        DeviceSetup::openDevices (devices, saved);
         ASSERT_NE (devices.getCurrentAudioDevice(), nullptr);
         EXPECT_TRUE (devices.getCurrentAudioDevice()->getActiveInputChannels().isZero());
 
-        DeviceSetup::openInputIfTaken (devices, *settings.file, 2);
+        DeviceSetup::openInputIfTaken (devices, saved, 2);
         auto* device = devices.getCurrentAudioDevice();
         ASSERT_NE (device, nullptr);
         EXPECT_EQ (devices.getAudioDeviceSetup().inputDeviceName, "system");
         EXPECT_EQ (device->getActiveInputChannels().countNumberOfSetBits(), 2);
         EXPECT_EQ (device->getActiveOutputChannels().countNumberOfSetBits(), 6);
         EXPECT_EQ (settings.file->getValue ("audioDeviceState"), savedJackState());
-    }
-
-    TEST (DeviceState, WithoutInputNamesTheOutputAloneAndTheDialogStoresOnlyAChange)
-    {
-        const auto both = juce::parseXML (R"(<DEVICESETUP deviceType="JACK" audioDeviceName="system" audioDeviceInChans="11"><MIDIINPUT name="Keys"/></DEVICESETUP>)");
-        const auto alone = DeviceSetup::withoutInput (*both);
-        EXPECT_EQ (alone->getStringAttribute ("audioOutputDeviceName"), "system");
-        EXPECT_EQ (alone->getStringAttribute ("audioInputDeviceName", "absent"), "");
-        EXPECT_FALSE (alone->hasAttribute ("audioDeviceName") || alone->hasAttribute ("audioDeviceInChans"));
-        EXPECT_NE (alone->getChildByName ("MIDIINPUT"), nullptr);
-
-        // A dialog that changed nothing stores the saved state, or without one the device
-        // manager's; a change is stored.
-        EXPECT_TRUE (DeviceSetup::stateToStore (both.get(), alone.get(), alone.get())->isEquivalentTo (both.get(), false));
-        EXPECT_TRUE (DeviceSetup::stateToStore (nullptr, alone.get(), alone.get())->isEquivalentTo (alone.get(), false));
-        EXPECT_EQ (DeviceSetup::stateToStore (nullptr, nullptr, nullptr), nullptr);
-        const auto changed = juce::parseXML (R"(<DEVICESETUP deviceType="JACK" audioOutputDeviceName="other"/>)");
-        EXPECT_TRUE (DeviceSetup::stateToStore (both.get(), alone.get(), changed.get())->isEquivalentTo (changed.get(), false));
-        EXPECT_TRUE (DeviceSetup::stateToStore (both.get(), nullptr, changed.get())->isEquivalentTo (changed.get(), false));
     }
 
     TEST_F (JackDevice, RestartWithAnotherBufferSizeResizesTheWorkBuffer)
@@ -261,7 +245,7 @@ namespace
                 fresh.file->setValue ("audioDeviceState", juce::String (saved));
 
             juce::AudioDeviceManager defaultDevices;
-            DeviceSetup::openDevices (defaultDevices, *fresh.file);
+            DeviceSetup::openDevices (defaultDevices, SavedDeviceState (*fresh.file));
 
             auto* device = defaultDevices.getCurrentAudioDevice();
             ASSERT_NE (device, nullptr) << "saved state: " << saved;

@@ -114,6 +114,14 @@ probe_answers_are_judged_as_the_host_takes_them)
         || fail "the colours do not say that they were forced opaque"
     grep -qF "93.5 bpm" "$work/json-lines" || fail "the tempo set last is not reported"
     [ "$(jq -r .exitCode "$work/out")" = 1 ] || fail "the JSON report gives another exit status"
+
+    # A plug-in that never returns from its close is cut off by the application's watchdog.
+    : > "$TOLVANE_PROBE_COMMANDS"
+    started=$SECONDS
+    TOLVANE_PROBE_CLOSE=hang check --no-editor "$TOLVANE_PROBE_MODULE"
+    expect_code 1
+    expect teardown FAIL "did not return from its teardown"
+    [ $((SECONDS - started)) -lt 20 ] || fail "the hanging plug-in was not cut off"
     ;;
 
 unloadable_modules_end_with_status_2_and_the_reason)

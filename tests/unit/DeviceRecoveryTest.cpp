@@ -1,5 +1,5 @@
 #include "devices/DeviceRecovery.h"
-#include "devices/DeviceSetup.h"
+#include "devices/SavedDeviceState.h"
 #include "audio/TransportAudioProcessorPlayer.h"
 #include "support/FakeAudioDevice.h"
 
@@ -53,13 +53,13 @@ namespace
             type = ownedType.get();
             type->inputs = inputs;
             manager.addAudioDeviceType (std::move (ownedType));
-            auto saved = settings->getXmlValue ("audioDeviceState");
-            if (saved != nullptr && ! withInput)
-                saved = DeviceSetup::withoutInput (*saved);
-            manager.initialise (0, 2, saved.get(), true);
+            saved = std::make_unique<SavedDeviceState> (*settings);
+            const auto* state = saved->get();
+            const auto opened = state != nullptr && ! withInput ? SavedDeviceState::withoutInput (*state) : nullptr;
+            manager.initialise (0, 2, opened != nullptr ? opened.get() : state, true);
             manager.addAudioCallback (&player);
 
-            recovery = std::make_unique<DeviceRecovery> (manager, *settings, [this]
+            recovery = std::make_unique<DeviceRecovery> (manager, *saved, [this]
                                                          {
                                                              return player.getBlocksDelivered();
                                                          });
@@ -76,7 +76,23 @@ namespace
         juce::String current() { return device() != nullptr ? device()->getName() : "none"; }
         juce::String input() { return manager.getAudioDeviceSetup().inputDeviceName; }
         bool playing() { return device() != nullptr && device()->isPlaying(); }
-        juce::String savedDevice() { return DeviceRecovery::choiceFromState (settings->getXmlValue ("audioDeviceState").get()).output; }
+        juce::String savedDevice() { return SavedDeviceState::deviceOf (settings->getXmlValue ("audioDeviceState").get()).output; }
+
+        /** The settings dialog as the application runs it: recovery waits, the user acts on
+            the device manager, and what the dialog leaves behind is stored on closing. There
+            are no MIDI devices here: a MIDI change is written into the state it leaves.
+        */
+        template <typename UserAction>
+        void runDialog (UserAction&& userAction, const juce::String& enabledMidiInput = {})
+        {
+            const DeviceRecovery::SettingsDialogScope choosing (recovery.get());
+            const auto before = manager.createStateXml();
+            userAction();
+            auto after = manager.createStateXml();
+            if (enabledMidiInput.isNotEmpty())
+                after->createNewChildElement ("MIDIINPUT")->setAttribute ("name", enabledMidiInput);
+            saved->storeAfterDialog (before.get(), after.get());
+        }
         void dispatchChanges() { manager.dispatchPendingMessages(); }
 
         void deliverAndCheck()
@@ -96,6 +112,7 @@ namespace
 
         juce::TemporaryFile file { ".settings" };
         std::unique_ptr<juce::PropertiesFile> settings;
+        std::unique_ptr<SavedDeviceState> saved;
         juce::AudioDeviceManager manager;
         FakeDeviceType* type = nullptr;
         TransportAudioProcessorPlayer player;
@@ -165,21 +182,17 @@ TEST (DeviceRecovery, FrameworksFallbackIsNeverSavedAndIsLeftWhenTheChosenDevice
     rig.deliverAndCheck();
     ASSERT_EQ (rig.current(), "B");
 
-    {
-        const DeviceRecovery::SettingsDialogScope choosing (rig.recovery.get());
-
-        // The dialog saves the device manager's state, which names the stand-in.
-        rig.settings->setValue ("audioDeviceState", juce::parseXML (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="B">)"
-                                                                    R"(<MIDIINPUT name="Keys"/></DEVICESETUP>)")
-                                                        .get());
-
-        // The user is choosing: a device that returns meanwhile is not reopened.
-        rig.type->present.add ("A");
-        rig.type->announce();
-        rig.dispatchChanges();
-        rig.recovery->check();
-        EXPECT_EQ (rig.current(), "B");
-    }
+    // The user ticks a MIDI input and leaves the stand-in as it is.
+    rig.runDialog ([&]
+                   {
+                       // The user is choosing: a device that returns meanwhile is not reopened.
+                       rig.type->present.add ("A");
+                       rig.type->announce();
+                       rig.dispatchChanges();
+                       rig.recovery->check();
+                       EXPECT_EQ (rig.current(), "B");
+                   },
+                   "Keys");
 
     const auto saved = rig.settings->getXmlValue ("audioDeviceState");
     ASSERT_NE (saved, nullptr);
@@ -209,13 +222,12 @@ TEST (DeviceRecovery, DevicePickedInTheDialogIsTheNewChoice)
     rig.vanishSilently ("A");
     rig.recovery->check();
 
-    {
-        const DeviceRecovery::SettingsDialogScope choosing (rig.recovery.get());
-        auto setup = rig.manager.getAudioDeviceSetup();
-        setup.outputDeviceName = "B";
-        ASSERT_TRUE (rig.manager.setAudioDeviceSetup (setup, true).isEmpty());
-        rig.settings->setValue ("audioDeviceState", rig.manager.createStateXml().get());
-    }
+    rig.runDialog ([&]
+                   {
+                       auto setup = rig.manager.getAudioDeviceSetup();
+                       setup.outputDeviceName = "B";
+                       ASSERT_TRUE (rig.manager.setAudioDeviceSetup (setup, true).isEmpty());
+                   });
 
     rig.type->present.add ("A");
     rig.recovery->check();
@@ -247,5 +259,37 @@ TEST (DeviceRecovery, SavedDeviceRunningItsOutputAloneIsTheChosenOneAndComesBack
     EXPECT_EQ (rig.current(), "A");
     EXPECT_TRUE (rig.playing());
     EXPECT_EQ (rig.input(), "");
-    EXPECT_EQ (DeviceRecovery::choiceFromState (rig.settings->getXmlValue ("audioDeviceState").get()).input, "A");
+    EXPECT_EQ (SavedDeviceState::deviceOf (rig.settings->getXmlValue ("audioDeviceState").get()).input, "A");
+}
+
+TEST (DeviceRecovery, InputPickedInTheDialogStaysAndAMidiChangeKeepsTheSavedInput)
+{
+    // The plug-in takes no input, so the saved device runs its output alone.
+    Rig rig (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A" audioInputDeviceName="A"/>)", false, { "A" });
+    ASSERT_EQ (rig.input(), "");
+
+    // A MIDI change alone keeps the saved input, and the device keeps running as it did.
+    rig.runDialog ([] {}, "Keys");
+    EXPECT_EQ (SavedDeviceState::deviceOf (rig.settings->getXmlValue ("audioDeviceState").get()).input, "A");
+    rig.deliverAndCheck();
+    rig.deliverAndCheck();
+    EXPECT_EQ (rig.type->created, 1);
+
+    // The user picks an input: it is stored, and it is not undone by a reopen.
+    rig.runDialog ([&]
+                   {
+                       rig.manager.setAudioDeviceSetup (SavedDeviceState::setupOf (*juce::parseXML (
+                                                            R"(<DEVICESETUP audioOutputDeviceName="A" audioInputDeviceName="A"/>)")),
+                                                        true);
+                   });
+    ASSERT_EQ (rig.input(), "A");
+    const auto created = rig.type->created;
+    for (int i = 0; i < 3; ++i)
+    {
+        rig.dispatchChanges();
+        rig.deliverAndCheck();
+    }
+    EXPECT_EQ (rig.input(), "A");
+    EXPECT_EQ (rig.type->created, created) << "the device was reopened without the input the user picked";
+    EXPECT_EQ (SavedDeviceState::deviceOf (rig.settings->getXmlValue ("audioDeviceState").get()).input, "A");
 }

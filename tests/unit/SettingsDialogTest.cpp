@@ -1,5 +1,6 @@
 #include "app/PluginHostApp.h"
 #include "support/PrivateApplication.h"
+#include "devices/SavedDeviceState.h"
 #include "look/ThreeColorsLookAndFeel.h"
 #include "ui/ComponentModalDialog.h"
 #include "ui/MainHostWindow.h"
@@ -273,6 +274,13 @@ namespace
             return onDisk.containsKey (key) ? onDisk.getValue (key) : "<absent>";
         }
 
+        /** The dialog as the application opens it, on the device state saved in the file now. */
+        void openSettingsDialog (juce::AudioDeviceManager& deviceManager)
+        {
+            SavedDeviceState savedState (settings());
+            mainWindow->openSettingsDialog (deviceManager, savedState);
+        }
+
         std::unique_ptr<MainHostWindow> mainWindow;
     };
 
@@ -325,7 +333,7 @@ TEST_F (SettingsDialogTest, OpensModalAndCentredAt500x550AndEscapeClosesItAndSav
         pressEscapeThroughTheFramework (dialog);
     };
 
-    mainWindow->openSettingsDialog (deviceManager);
+    openSettingsDialog (deviceManager);
 
     EXPECT_TRUE (driver.sawDialog());
     EXPECT_FALSE (driver.timedOut());
@@ -397,7 +405,7 @@ TEST_F (SettingsDialogTest, EscapeAndAltF4FromTheKeyboardCloseItEachTimeAndEachC
             run ({ "xdotool", "key", "--clearmodifiers", keys });
         };
 
-        mainWindow->openSettingsDialog (deviceManager);
+        openSettingsDialog (deviceManager);
 
         EXPECT_TRUE (driver.sawDialog());
         EXPECT_FALSE (driver.timedOut()) << "the dialog did not close on " << keys;
@@ -418,7 +426,7 @@ TEST_F (SettingsDialogTest, WithNoExplicitDeviceChoiceTheStoredStateIsEmpty)
         pressEscapeThroughTheFramework (dialog);
     };
 
-    mainWindow->openSettingsDialog (deviceManager);
+    openSettingsDialog (deviceManager);
 
     EXPECT_FALSE (driver.timedOut());
     EXPECT_EQ (storedOnDisk ("audioDeviceState"), "");
@@ -471,7 +479,7 @@ TEST_F (SettingsDialogTest, WithSixOutputsTheSelectorShowsNoOutputChannelList)
         pressEscapeWithFocusOnA<juce::ComboBox> (dialog);
     };
 
-    mainWindow->openSettingsDialog (deviceManager);
+    openSettingsDialog (deviceManager);
 
     EXPECT_TRUE (driver.sawDialog());
     EXPECT_FALSE (driver.timedOut()) << "Escape did not pass from a focused combo box to the dialog";
@@ -515,7 +523,7 @@ TEST_F (SettingsDialogTest, WithEighteenOutputsTheSelectorShowsTheOutputChannelL
         pressEscapeWithFocusOnA<juce::ListBox> (dialog);
     };
 
-    mainWindow->openSettingsDialog (deviceManager);
+    openSettingsDialog (deviceManager);
 
     EXPECT_TRUE (driver.sawDialog());
     EXPECT_FALSE (driver.timedOut()) << "Escape did not pass from a focused channel list to the dialog";
