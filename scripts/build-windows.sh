@@ -14,12 +14,13 @@
 # warnings from failing a CI build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/version.sh
 
 bash scripts/install-deps.sh windows
 
 build_dir=${TOLVANE_WINDOWS_BUILD_DIR:-build-windows}
 dist="$build_dir/dist"
-app_name="Tolvane Editor"
+app_name=$(tolvane_app_name)
 
 werror=OFF
 if [ "${CI:-}" = true ] && [ "${TOLVANE_NO_WERROR:-}" != 1 ]; then werror=ON; fi
