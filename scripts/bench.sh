@@ -46,8 +46,10 @@ cmake --build build-bench --target TolvaneEditor TolvaneReference_VST TolvaneRef
 
 source scripts/lib/display.sh
 source scripts/lib/jack.sh
+source scripts/lib/version.sh
 
-host=${TOLVANE_BENCH_HOST:-$PWD/build-bench/dist/Tolvane Editor}
+app_name=$(tolvane_app_name)
+host=${TOLVANE_BENCH_HOST:-$PWD/build-bench/dist/$app_name}
 standalone=$(find "$PWD/build-bench/plugins/reference/TolvaneReference_artefacts" -type f -name "Tolvane Reference" -perm -u+x | head -n 1)
 first_window="$PWD/build-bench/bench/first-window"
 [ -x "$standalone" ] || { echo "no standalone wrapper was built" >&2; exit 1; }
@@ -111,7 +113,7 @@ measure() {
 echo "Load before: $(uptime)"
 for ((run = 1; run <= runs; run++)); do
     echo "Run $run of $runs"
-    measure host "Tolvane Editor" "$host"
+    measure host "$app_name" "$host"
     measure standalone "Tolvane Reference" "$standalone"
 done
 echo "Load after: $(uptime)"

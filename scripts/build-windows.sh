@@ -10,19 +10,19 @@
 # static libpng and libjpeg are built once from Debian's sources and cached
 # (scripts/build-windows-deps.sh).
 #
-# Environment: TOLVANE_WINDOWS_BUILD_DIR (default build-windows), TOLVANE_NO_WERROR=1 to keep
-# warnings from failing a CI build.
+# Environment: TOLVANE_WINDOWS_BUILD_DIR (default build-windows), TOLVANE_WERROR=ON to treat
+# warnings as errors (scripts/test.sh sets it unless TOLVANE_NO_WERROR=1).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/version.sh
 
 bash scripts/install-deps.sh windows
 
 build_dir=${TOLVANE_WINDOWS_BUILD_DIR:-build-windows}
 dist="$build_dir/dist"
-app_name="Tolvane Editor"
+app_name=$(tolvane_app_name)
 
-werror=OFF
-if [ "${CI:-}" = true ] && [ "${TOLVANE_NO_WERROR:-}" != 1 ]; then werror=ON; fi
+werror=${TOLVANE_WERROR:-OFF}
 
 echo "== Static image libraries for mingw-w64"
 deps=$(bash scripts/build-windows-deps.sh | tail -n 1)

@@ -15,7 +15,7 @@
 # pack changed sources.
 set -euo pipefail
 
-module="" name="Tolvane Editor" version="" out=""
+module="" name="" version="" out=""
 usage="usage: package.sh [--module FILE.dll|FILE.so] [--name NAME] [--version X.Y.Z] [--out DIR]"
 while [ $# -gt 0 ]; do
     [ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }
@@ -36,6 +36,8 @@ done
 cd "$(dirname "$0")/.."
 source scripts/lib/version.sh
 version=${version:-$(tolvane_version)}
+app_name=$(tolvane_app_name)
+name=${name:-$app_name}
 out=${out:-packages}
 
 windows=1 linux=1
@@ -51,8 +53,8 @@ made=()
 
 if [ $windows = 1 ]; then
     win_dist=${TOLVANE_WINDOWS_BUILD_DIR:-build-windows}/dist
-    need=("Tolvane Editor.exe" tolvane-check.exe)
-    [ -n "$module" ] || need+=("Tolvane Editor.dll")
+    need=("$app_name.exe" tolvane-check.exe)
+    [ -n "$module" ] || need+=("$app_name.dll")
     for f in "${need[@]}"; do
         if [ ! -f "$win_dist/$f" ]; then
             echo "== Building for Windows ($win_dist/$f is missing)"
@@ -71,8 +73,8 @@ if [ $linux = 1 ]; then
     dist="$build_dir/dist"
     targets=(TolvaneEditor tolvane-check)
     [ -n "$module" ] || targets+=(TolvaneReference_VST)
-    if [ ! -f "$dist/Tolvane Editor" ] || [ ! -f "$dist/tolvane-check" ] \
-       || { [ -z "$module" ] && [ ! -f "$dist/Tolvane Editor.so" ]; }; then
+    if [ ! -f "$dist/$app_name" ] || [ ! -f "$dist/tolvane-check" ] \
+       || { [ -z "$module" ] && [ ! -f "$dist/$app_name.so" ]; }; then
         echo "== Building for Linux in $build_dir"
         bash scripts/install-deps.sh build
         [ -f "$build_dir/CMakeCache.txt" ] || cmake -S . -B "$build_dir" -G Ninja -DTOLVANE_BUILD_TESTS=OFF
@@ -80,8 +82,8 @@ if [ $linux = 1 ]; then
     fi
     if [ -f scripts/packaging/debian.sh ]; then
         echo "== Debian package from $dist"
-        deb=$(bash scripts/packaging/debian.sh --exe "$dist/Tolvane Editor" \
-            --module "${module:-$dist/Tolvane Editor.so}" --check "$dist/tolvane-check" \
+        deb=$(bash scripts/packaging/debian.sh --exe "$dist/$app_name" \
+            --module "${module:-$dist/$app_name.so}" --check "$dist/tolvane-check" \
             --name "$name" --version "$version" --out "$out" | tail -n 1)
         made+=("$deb")
     else

@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/display.sh
+source scripts/lib/version.sh
 
 bash scripts/install-deps.sh build
 
@@ -20,7 +21,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 echo "Quit: Ctrl+Q in the window, its close button, or Ctrl+C here (the application keeps its settings)."
 
-"$build_dir/dist/Tolvane Editor" &
+"$build_dir/dist/$(tolvane_app_name)" &
 app_pid=$!
 
 # Ctrl+C here closes the application's windows the way their close button does, so that it

@@ -14,9 +14,10 @@
 #        screenshot and, for an application that hung, the backtrace of each of its threads;
 #        default a temporary one that is kept when something failed)
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 source scripts/lib/display.sh
 source scripts/lib/jack.sh
+source scripts/lib/version.sh
 
 read -r -a packages <<< "${TOLVANE_THIRD_PARTY_PACKAGES:-dpf-plugins-vst zam-plugins lsp-plugins-vst}"
 bash scripts/install-deps.sh third-party "${packages[@]}" || exit 1
@@ -25,18 +26,19 @@ build_dir=${TOLVANE_BUILD_DIR:-build}
 [ -f "$build_dir/build.ninja" ] || cmake -S . -B "$build_dir" -G Ninja || exit 1
 cmake --build "$build_dir" --target TolvaneEditor || exit 1
 
-work=$(mktemp -d)
+work=$(mktemp -d) || exit 1
 logs=${TOLVANE_THIRD_PARTY_LOGS:-$work/logs}
 mkdir -p "$work/bin" "$logs"
-app="$work/bin/Tolvane Editor"
-cp "$build_dir/dist/Tolvane Editor" "$app"
+app_name=$(tolvane_app_name)
+app="$work/bin/$app_name"
+cp "$build_dir/dist/$app_name" "$app"
 app_pid=""
 
 finish() {
     [ -n "$app_pid" ] && kill -9 "$app_pid" 2> /dev/null
     tolvane_stop_jacks
     tolvane_stop_display
-    rm -rf "$work/bin" "$work/config" "$work/app.log"
+    rm -rf "${work:?}/bin" "$work/config" "$work/app.log"
     if [ -n "${TOLVANE_THIRD_PARTY_LOGS:-}" ] || [ "${failed:-0}" -gt 0 ]; then
         echo "Failures' output and screenshots: $logs"
     else
@@ -77,7 +79,7 @@ selected() {
 # windows carry the process id too, and closing one of those is no close of the application).
 titled_window() {
     local id title
-    for id in $(xdotool search --all --onlyvisible --pid "$app_pid" --class '^Tolvane Editor$' 2> /dev/null); do
+    for id in $(xdotool search --all --onlyvisible --pid "$app_pid" --class "^$app_name\$" 2> /dev/null); do
         title=$(xdotool getwindowname "$id" 2> /dev/null)
         [ -n "$title" ] && { echo "$id $title"; return 0; }
     done
@@ -130,7 +132,7 @@ host() {
     app_pid=""
     quit_ms=$(( ($(date +%s%N) - closed_at) / 1000000 ))
     [ "$code" -eq 0 ] || { reason="ended with exit code $code after the close"; return 1; }
-    grep -q 'name="mainWindowPos"' "$XDG_CONFIG_HOME/Tolvane Editor/Tolvane Editor.settings" 2> /dev/null \
+    grep -q 'name="mainWindowPos"' "$XDG_CONFIG_HOME/$app_name/$app_name.settings" 2> /dev/null \
         || { reason="no mainWindowPos stored"; return 1; }
 }
 

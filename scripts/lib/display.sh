@@ -45,5 +45,5 @@ tolvane_start_display() {
 tolvane_stop_display() {
     [ -n "${TOLVANE_WM_PID:-}" ] && kill "$TOLVANE_WM_PID" 2> /dev/null
     [ -n "${TOLVANE_XVFB_PID:-}" ] && kill "$TOLVANE_XVFB_PID" 2> /dev/null
-    TOLVANE_WM_PID= TOLVANE_XVFB_PID=
+    TOLVANE_WM_PID='' TOLVANE_XVFB_PID=''
 }

@@ -5,9 +5,9 @@
 # checker, a desktop entry, icons, AppStream metadata and the copyright file.
 #
 # Usage: debian.sh --exe PATH --module PATH [--check PATH] --name NAME --version V --out DIR
-#   NAME "Tolvane Editor" makes the package tolvane-editor; another name, say "Product Name",
-#   makes product-name (lower case, every run of other characters a '-').
-#   The checker lies in /usr/lib/<package>/tolvane-check; only the tolvane-editor package
+#   NAME "Tolvane Editor" (the project's) makes the package tolvane-editor; another name, say
+#   "Product Name", makes product-name (lower case, every run of other characters a '-').
+#   The checker lies in /usr/lib/<package>/tolvane-check; only the project's own package
 #   also puts it on the PATH (/usr/bin/tolvane-check), so makers' packages and ours never
 #   claim the same file and can be installed side by side.
 #   DEBFULLNAME and DEBEMAIL name the maintainer (default "Tolvane <packages@tolvane.invalid>");
@@ -20,6 +20,9 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 icon_svg="$repo/resources/TolvaneEditor.svg"
 
 die() { echo "debian.sh: $*" >&2; exit 1; }
+
+source "$repo/scripts/lib/version.sh"
+app_name=$(tolvane_app_name)
 
 # package_name NAME: the Debian package name for a product name.
 package_name() {
@@ -54,7 +57,7 @@ package=$(package_name "$name")
 [[ "$package" =~ ^[a-z0-9][a-z0-9-]+$ ]] \
     || die "\"$name\" gives no Debian package name (needs two letters or digits)"
 [ "$package" != tolvane-check ] || die "\"$name\" would claim /usr/bin/tolvane-check"
-is_tolvane=$([ "$package" = tolvane-editor ] && echo 1 || echo 0)
+is_tolvane=$([ "$package" = "$(package_name "$app_name")" ] && echo 1 || echo 0)
 
 "$repo/scripts/install-deps.sh" debian
 
@@ -104,9 +107,9 @@ done
 
 if [ "$is_tolvane" = 1 ]; then
     summary="Editor for the Tolvane wind controller"
-    description="Tolvane Editor hosts the editor plug-in of the Tolvane wind controller: it shows the plug-in's window, drives it from the audio and MIDI devices you choose and gives it a play head that follows MIDI Machine Control."
+    description="$app_name hosts the editor plug-in of the Tolvane wind controller: it shows the plug-in's window, drives it from the audio and MIDI devices you choose and gives it a play head that follows MIDI Machine Control."
 else
-    summary="$name, hosted by Tolvane Editor"
+    summary="$name, hosted by $app_name"
     description="Shows the editor of the $name plug-in in a window of its own and drives it from the audio and MIDI devices you choose."
 fi
 component_id=org.tolvane.${package//-/_}
@@ -162,14 +165,14 @@ Ctrl+Q or the window's close button quit; the window reopens where it was left.
 .I "$lib/$name.so"
 the plug-in module, always the one beside the executable
 .TP
-.I "\\(ti/.config/$name/$name.settings"
+.I "\\(ti/.config/$app_name/$app_name.settings"
 the chosen devices and the window position (under \\fB\$XDG_CONFIG_HOME\\fR when set)
 EOF
 if [ -e "$root/usr/bin/tolvane-check" ]; then
     cat > "$stage/tolvane-check.1" <<EOF
 .TH TOLVANE-CHECK 1 "$(date -u -d "@$SOURCE_DATE_EPOCH" +%F)" "$version" "$name"
 .SH NAME
-tolvane-check \\- check a VST 2.x editor plug-in the way Tolvane Editor runs it
+tolvane-check \\- check a VST 2.x editor plug-in the way $app_name runs it
 .SH SYNOPSIS
 .B tolvane-check
 .RB [ \\-\\-seconds

@@ -7,15 +7,15 @@
 #   --dist     the Windows build's dist folder (default $TOLVANE_WINDOWS_BUILD_DIR/dist, that is
 #              build-windows/dist); it is not built here
 #   --module   the plug-in module (64-bit VST 2.x DLL; default the reference plug-in in --dist)
-#   --name     the product name (default "Tolvane Editor"): "NAME.exe" and "NAME.dll" in a
-#              folder NAME, the installer's folder, shortcut and Apps entry
+#   --name     the product name (default the project's): "NAME.exe" and "NAME.dll" in a folder
+#              NAME, the installer's folder, shortcut and Apps entry
 #   --version  the version of the packages (default the project's)
 #   --out      where they go (default packages/)
 # Writes <Name>-<version>-windows-x64.zip and <Name>-<version>-windows-x64-setup.exe, <Name>
 # being the product name without spaces and other characters file names do without, and
 # prints their paths, one a line, last.
 set -euo pipefail
-dist="" module="" name="Tolvane Editor" version="" out="" zip_only=0
+dist="" module="" name="" version="" out="" zip_only=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --dist) dist=$2; shift 2 ;;
@@ -36,7 +36,9 @@ source scripts/lib/version.sh
 dist=${dist:-${TOLVANE_WINDOWS_BUILD_DIR:-build-windows}/dist}
 out=${out:-packages}
 version=${version:-$(tolvane_version)}
-module=${module:-$dist/Tolvane Editor.dll}
+app_name=$(tolvane_app_name)
+name=${name:-$app_name}
+module=${module:-$dist/$app_name.dll}
 
 # The name becomes file names, a folder under Program Files and a registry key; "$" would be
 # read by NSIS as a variable.
@@ -64,7 +66,7 @@ pe_machine() {
     [ "$(od -A n -c -j "$header" -N 4 "$1" | tr -d ' ')" = 'PE\0\0' ] || return 0
     od -A n -t x2 -j $((header + 4)) -N 2 "$1" | tr -d ' '
 }
-for f in "$dist/Tolvane Editor.exe" "$dist/tolvane-check.exe" "$module"; do
+for f in "$dist/$app_name.exe" "$dist/tolvane-check.exe" "$module"; do
     [ -f "$f" ] || { echo "No file $f" >&2; exit 1; }
 done
 [ "$(pe_machine "$module")" = 8664 ] \
@@ -83,7 +85,7 @@ trap 'rm -rf "$stage"' EXIT
 # The zip: the folder NAME with the program, its module and notes in Windows line ends, so
 # that every editor shows them as lines.
 mkdir "$stage/$name"
-cp "$dist/Tolvane Editor.exe" "$stage/$name/$name.exe"
+cp "$dist/$app_name.exe" "$stage/$name/$name.exe"
 cp "$module" "$stage/$name/$name.dll"
 sed 's/$/\r/' > "$stage/$name/Install.txt" <<TEXT
 $name $version for Windows (64-bit)
@@ -102,7 +104,7 @@ The plug-in
 
 Settings
   The audio and MIDI devices and the window position are kept per user in
-  %APPDATA%\\Tolvane Editor\\Tolvane Editor.settings. Delete that file to start afresh.
+  %APPDATA%\\$app_name\\$app_name.settings. Delete that file to start afresh.
 
 Removing
   Delete the folder (and, if you like, the settings folder above).
@@ -116,7 +118,7 @@ if [ $zip_only = 0 ]; then
         || bash scripts/install-deps.sh windows \
         || { echo "The installer needs makensis and convert (scripts/install-deps.sh windows)." >&2; exit 1; }
     mkdir "$stage/installer"
-    cp "$dist/Tolvane Editor.exe" "$stage/installer/app.exe"
+    cp "$dist/$app_name.exe" "$stage/installer/app.exe"
     cp "$module" "$stage/installer/plugin.dll"
     cp "$dist/tolvane-check.exe" "$stage/installer/tolvane-check.exe"
     convert resources/TolvaneEditor.png -define icon:auto-resize=256,48,32,16 "$stage/installer.ico"

@@ -42,7 +42,7 @@ PluginHostApp::~PluginHostApp()
 
 const juce::String PluginHostApp::getApplicationName()
 {
-    return "Tolvane Editor";
+    return TOLVANE_APP_NAME_STRING;
 }
 const juce::String PluginHostApp::getApplicationVersion()
 {

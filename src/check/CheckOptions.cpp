@@ -1,5 +1,16 @@
 #include "CheckOptions.h"
 
+namespace
+{
+    // Digits with at most one point: the framework would read "1e3" or "2.5.5" as some other
+    // number than the one typed.
+    bool isPlainDecimal (const juce::String& text)
+    {
+        return text.containsOnly ("0123456789.") && text.containsAnyOf ("0123456789")
+            && text.indexOfChar ('.') == text.lastIndexOfChar ('.');
+    }
+}
+
 CheckOptions CheckOptions::parse (const juce::StringArray& arguments)
 {
     CheckOptions options;
@@ -26,8 +37,7 @@ CheckOptions CheckOptions::parse (const juce::StringArray& arguments)
                                                       : arguments[++i];
             const auto value = text.getDoubleValue();
 
-            if (! text.containsOnly ("0123456789.") || text.isEmpty()
-                || value < minimumSeconds || value > maximumSeconds)
+            if (! isPlainDecimal (text) || value < minimumSeconds || value > maximumSeconds)
                 options.error = "--seconds needs a number from " + juce::String (minimumSeconds, 0)
                     + " to " + juce::String (maximumSeconds, 0) + ", not \"" + text + "\"";
             else
@@ -60,7 +70,7 @@ juce::String CheckOptions::helpText()
 {
     return R"(Usage: tolvane-check [--seconds N] [--no-editor] [--json] MODULE
 
-Checks a VST 2.x editor plug-in module the way Tolvane Editor runs it: the same loader,
+Checks a VST 2.x editor plug-in module the way )" TOLVANE_APP_NAME_STRING R"( runs it: the same loader,
 mini-host handshake, call-back handling and transport player as the application. It prints
 one line per check (PASS, WARN or FAIL, a short name and what it saw), then a summary.
 

@@ -2,7 +2,7 @@
 
 namespace SettingsLocation
 {
-    static const char* const applicationName = "Tolvane Editor";
+    static const char* const applicationName = TOLVANE_APP_NAME_STRING;
 
     juce::String linuxFolderName (const juce::String& xdgConfigHome)
     {

@@ -8,7 +8,7 @@ namespace SettingsStore
         // users or with different settings folders never wait for each other.
         juce::String lockNameFor (const juce::File& settingsFile)
         {
-            return "Tolvane Editor settings "
+            return TOLVANE_APP_NAME_STRING " settings "
                 + juce::String::toHexString (settingsFile.getFullPathName().hashCode64());
         }
 

@@ -164,7 +164,7 @@ starts_with_editor_and_quits_on_ctrl_q)
     KEY=ctrl+q run_until_quit
     IFS='|' read -r geo frame startup < "$work/last-run"
     read -r x y w h <<< "$geo"
-    read -r left right top bottom <<< "$frame"
+    read -r left _ top _ <<< "$frame"
     [ "${top:-0}" -gt 0 ] || fail "the window has no title bar from the window manager (frame: $frame)"
     # With nothing stored, the frame's corner is placed at (100, 100).
     [ "$x $y" = "$((100 + left)) $((100 + top))" ] || fail "content at $x,$y with frame $frame, not framed at 100,100"

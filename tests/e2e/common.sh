@@ -1,6 +1,7 @@
 # Helpers shared by the end-to-end scripts. The sourcing script sets case_name, keeps its
 # files in $work and screenshots in $artefacts, and the program's process id in app_pid. It
 # may replace fail, and define describe_failure to add to what a failure prints.
+# shellcheck disable=SC2154  # those variables are the sourcing script's
 
 # cleanup: ends a program still running and removes the work folder.
 cleanup() {

@@ -4,7 +4,9 @@
 
     TEST_MODULE_STRICT   a working stereo instrument that fills every structure the host
                          hands it to the full size plug-ins built with other SDK headers
-                         use (128-byte pin properties), and renders a constant signal.
+                         use (128-byte pin properties), and renders a constant signal. Its
+                         entry structure's object field holds the host's call-back, so that
+                         a test can call the host as the plug-in would.
     TEST_MODULE_REFUSES  exports the entry point, but declines to create an effect.
     TEST_MODULE_NO_ENTRY exports no entry point at all.
 */
@@ -58,10 +60,11 @@ namespace
     }
 }
 
-TEST_MODULE_EXPORT AEffect* VSTPluginMain (audioMasterCallback)
+TEST_MODULE_EXPORT AEffect* VSTPluginMain (audioMasterCallback host)
 {
     auto* effect = new AEffect();
     effect->magic = kEffectMagic;
+    effect->object = reinterpret_cast<void*> (host);
     effect->dispatcher = dispatcher;
     effect->setParameter = setParameter;
     effect->getParameter = getParameter;
