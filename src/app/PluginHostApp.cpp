@@ -10,7 +10,6 @@
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
 #include "ShutdownWatchdog.h"
-#include "platform/X11EventNudge.h"
 
 namespace
 {
@@ -38,7 +37,6 @@ PluginHostApp::~PluginHostApp()
 {
     // Normally shutdown() has emptied these already. If not: the window goes before the
     // plug-in whose editor it may still show.
-    eventNudge.reset();
     lookAndFeel.reset();
     mainWindow.reset();
     plugin.reset();
@@ -120,15 +118,11 @@ void PluginHostApp::initialise (const juce::String&)
     deviceRecovery->start (device != nullptr ? deviceManager.getAudioDeviceSetup().inputDeviceName.isNotEmpty()
                                              : pluginInputs > 0);
 
-    mainWindow->showOnceScaleIsKnown();
-
-    // So that the window manager's close request is never left unread (Linux).
-    eventNudge = std::make_unique<X11EventNudge> (*mainWindow);
+    mainWindow->setVisible (true);
 }
 
 void PluginHostApp::shutdown()
 {
-    eventNudge.reset();
     saveSettingsBeforeTeardown();
 
     // A plug-in that never returns from its teardown cannot keep the process alive.
