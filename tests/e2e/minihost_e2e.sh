@@ -268,6 +268,33 @@ quits_within_the_limit_with_its_position_saved_when_the_plugin_blocks_its_close)
     done
     ;;
 
+size_requests_from_plugin_threads_never_wait_and_still_fit_the_window)
+    # Minimising the window makes the framework close the editor while the application runs,
+    # joining the editor's thread in the middle of its size requests; restoring opens it again.
+    export TOLVANE_PROBE_EDITOR=320x240 TOLVANE_PROBE_CLOSE=size-thread
+    start_probe
+    wait_log "size request answered" || fail "the editor's size requests were never answered"
+    xdotool windowminimize "$main_id"
+    wait_log "editor closed" || fail "minimising the window did not close the editor"
+    wait_log "size request while closing returned 1" || fail "a size request during the editor's close did not return"
+    wmctrl -i -a "$(printf '0x%x' "$main_id")"
+    deadline=$((SECONDS + 10))
+    until [ "$(grep -cxF "editor open 320x240" "$TOLVANE_PROBE_LOG")" = 2 ]; do
+        [ $SECONDS -lt $deadline ] || fail "restoring the window did not open the editor again"
+        sleep 0.1
+    done
+    quit_app
+    grep -qxF closed "$TOLVANE_PROBE_LOG" || fail "the teardown did not complete"
+
+    # A size asked for from a plug-in thread reaches the window all the same.
+    unset TOLVANE_PROBE_CLOSE
+    start_probe
+    tell "resize-thread 400x300"
+    wait_log "resized 400x300, host answered 1" || fail "the size request from a thread was not answered"
+    wait_content "$main_id" 400 300
+    quit_app
+    ;;
+
 *)
     echo "unknown case: $case_name" >&2
     exit 2
