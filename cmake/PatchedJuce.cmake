@@ -13,7 +13,7 @@
 # so it rebuilds nothing.
 
 set(TOLVANE_JUCE_VERSION 7.0.5)
-set(TOLVANE_JUCE_PATCHES_DIR "${PROJECT_SOURCE_DIR}/patches/juce")
+set(TOLVANE_JUCE_PATCHES_DIR "${PROJECT_SOURCE_DIR}/patches/juce" CACHE PATH "The framework fixes to apply")
 
 # The framework's CMake package: the build machine's, also when cross-compiling (the
 # toolchain file sets JUCE_DIR).
@@ -23,7 +23,8 @@ find_path(JUCE_DIR JUCEConfigVersion.cmake
           NO_CMAKE_FIND_ROOT_PATH
           DOC "The framework's CMake package")
 
-function(_tolvane_juce_fail message)
+function(_tolvane_juce_fail)
+    string(JOIN "" message ${ARGV})
     message(FATAL_ERROR "${message}\nThe project's framework fixes (${TOLVANE_JUCE_PATCHES_DIR}) are "
                         "made for JUCE ${TOLVANE_JUCE_VERSION} as Debian 12 ships it (package "
                         "juce-modules-source 7.0.5+ds-1).")
