@@ -350,6 +350,33 @@ case "$case_name" in
         wait_exit 15
         ;;
 
+    editor_is_told_the_display_scale_before_it_opens)
+        # A plug-in that takes the host's content scale hears the display's scale, and only
+        # that, before its editor opens; the window fits the editor at once.
+        : "${TOLVANE_MINIHOST_PROBE:?}"
+        on_display_of_its_own
+        mkdir -p "$work/probe"
+        cp "$TOLVANE_WIN_DIST/$app_name.exe" "$work/probe/"
+        cp "$TOLVANE_MINIHOST_PROBE" "$work/probe/$app_name.dll"
+        write_direct_sound_settings
+        log="$work/probe.log"
+        for percent in 150 200; do
+            : > "$log"
+            scale_display $percent
+            TOLVANE_PROBE_LOG=$(windows_path "$log") TOLVANE_PROBE_TAKES_SCALE=1 TOLVANE_PROBE_EDITOR=400x300 \
+                start_app "$work/probe/$app_name.exe"
+            id=$(wait_window "Mini-Host Probe") || fail "no probe window at $percent %"
+            wait_content "$id" 400 300
+            expected=$(printf 'content scale %d.%03d' $((percent / 100)) $((percent % 100 * 10)))
+            first=$(grep -m 1 -e '^content scale' -e '^editor open' "$log")
+            [ "$first" = "$expected" ] || fail "at $percent % the editor heard '$first' first, not '$expected': $(cat "$log")"
+            others=$(grep '^content scale' "$log" | grep -vxF "$expected")
+            [ -z "$others" ] || fail "at $percent % the editor was also told: $others"
+            press alt+F4 "$id"
+            wait_exit
+        done
+        ;;
+
     garbage_module_shows_message_box_and_exits_after_ok)
         mkdir -p "$work/garbage"
         cp "$TOLVANE_WIN_DIST/$app_name.exe" "$work/garbage/"
