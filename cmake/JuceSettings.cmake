@@ -56,12 +56,13 @@ endif()
 
 # Warnings: -Wall -Wextra (and JUCE's recommended set) on our own code. The framework's
 # sources and headers are not ours to fix: its headers are seen as system headers by our
-# targets, and its module sources compile without warnings.
-file(GLOB TOLVANE_JUCE_MODULE_SOURCES "${JUCE_MODULES_DIR}/*/*.cpp")
+# targets, and its module sources compile without warnings. The patched modules' folder comes
+# first, so that their headers are the ones seen.
+file(GLOB TOLVANE_JUCE_MODULE_SOURCES "${JUCE_MODULES_DIR}/*/*.cpp" "${TOLVANE_JUCE_PATCHED_DIR}/*/*.cpp")
 
 function(tolvane_target_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra)
-    target_include_directories(${target} SYSTEM PRIVATE "${JUCE_MODULES_DIR}")
+    target_include_directories(${target} SYSTEM BEFORE PRIVATE "${TOLVANE_JUCE_PATCHED_DIR}" "${JUCE_MODULES_DIR}")
     set_source_files_properties(${TOLVANE_JUCE_MODULE_SOURCES} TARGET_DIRECTORY ${target}
                                 PROPERTIES COMPILE_OPTIONS "-w")
     if(TOLVANE_WARNINGS_AS_ERRORS)

@@ -19,7 +19,11 @@
 #       - process CPU, % of one core: utime + stime from /proc/PID/stat over 20 s, measured
 #         once the program has played through the server for 2 s;
 #       - own resident memory: RssAnon + RssFile from /proc/PID/status at the end of those
-#         20 s (JACK's shared segment, in RssShmem, is the server's, not the program's).
+#         20 s (JACK's shared segment, in RssShmem, is the server's, not the program's);
+#       - wake-ups per second over the same 20 s, from voluntary_ctxt_switches: of the main
+#         (message) thread in /proc/PID/status, where an idle program should sleep, and of all
+#         its threads (/proc/PID/task/*/status), the audio thread's 187.5 blocks a second
+#         among them.
 #       TOLVANE_BENCH_HOST names another build of the application to measure (with its
 #       plug-in beside it), e.g. main's, to see a change before and after.
 set -euo pipefail
@@ -73,6 +77,13 @@ own_memory_kib() {
     awk '/^RssAnon:|^RssFile:/ { sum += $2 } END { print sum }' "/proc/$1/status"
 }
 
+# wake_ups PID: voluntary context switches so far, "main-thread all-threads".
+wake_ups() {
+    local main
+    main=$(awk '/^voluntary_ctxt_switches:/ { print $2 }' "/proc/$1/status")
+    echo "$main $(cat /proc/"$1"/task/*/status 2> /dev/null | awk '/^voluntary_ctxt_switches:/ { sum += $2 } END { print sum }')"
+}
+
 # wait_playing CLIENT: waits (10 s at most) until the JACK client CLIENT feeds the server's
 # playback ports, i.e. the program opened the bench's server as its device.
 wait_playing() {
@@ -83,8 +94,8 @@ wait_playing() {
     done
 }
 
-# measure NAME CLIENT PROGRAM: one run; appends "milliseconds cpu-percent memory-MiB" to
-# $results/NAME.
+# measure NAME CLIENT PROGRAM: one run; appends "milliseconds cpu-percent memory-MiB
+# main-thread-wake-ups all-wake-ups" (the last two a second) to $results/NAME.
 measure() {
     local name=$1 client=$2 program=$3 home pid ms
     home=$(mktemp -d)
@@ -93,10 +104,12 @@ measure() {
     app_pid=$pid
     wait_playing "$client" || { echo "$name does not play through '$JACK_DEFAULT_SERVER'" >&2; exit 1; }
     sleep 2
-    local ticks_before ticks_after start end
+    local ticks_before ticks_after start end main_before all_before main_after all_after
     ticks_before=$(cpu_ticks "$pid"); start=$(date +%s.%N)
+    read -r main_before all_before <<< "$(wake_ups "$pid")"
     sleep 20
     ticks_after=$(cpu_ticks "$pid"); end=$(date +%s.%N)
+    read -r main_after all_after <<< "$(wake_ups "$pid")"
     local memory
     memory=$(own_memory_kib "$pid")
     kill "$pid"
@@ -106,7 +119,8 @@ measure() {
     app_pid=""
     rm -rf "$home"
     awk -v ms="$ms" -v t="$((ticks_after - ticks_before))" -v hz="$(getconf CLK_TCK)" -v s="$start" -v e="$end" \
-        -v kib="$memory" 'BEGIN { printf "%.1f %.2f %.1f\n", ms, 100 * t / hz / (e - s), kib / 1024 }' \
+        -v kib="$memory" -v main=$((main_after - main_before)) -v all=$((all_after - all_before)) \
+        'BEGIN { printf "%.1f %.2f %.1f %.1f %.1f\n", ms, 100 * t / hz / (e - s), kib / 1024, main / (e - s), all / (e - s) }' \
         | tee -a "$results/$name" | sed "s/^/$name: /"
 }
 
@@ -128,8 +142,9 @@ echo "Medians of $runs runs each:"
 echo
 echo "| | host + reference plug-in | standalone wrapper | ratio |"
 echo "|---|---|---|---|"
-rows=("process start to first visible window, ms" "process CPU while running, % of one core" "own resident memory (RssAnon + RssFile), MiB")
-for column in 1 2 3; do
+rows=("process start to first visible window, ms" "process CPU while running, % of one core" "own resident memory (RssAnon + RssFile), MiB"
+      "main thread's wake-ups per second" "all threads' wake-ups per second")
+for column in 1 2 3 4 5; do
     a=$(median "$results/host" "$column")
     b=$(median "$results/standalone" "$column")
     echo "| ${rows[$((column - 1))]} | $a | $b | $(awk -v a="$a" -v b="$b" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }') |"

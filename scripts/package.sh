@@ -3,6 +3,7 @@
 #   TolvaneEditor-<version>-windows-x64-setup.exe   the Windows installer
 #   TolvaneEditor-<version>-windows-x64.zip         the portable Windows zip
 #   tolvane-editor_<version>_amd64.deb              the Debian package
+#   TolvaneEditor-<version>-source.tar.gz           their corresponding source (always)
 #
 # Usage: package.sh [--module FILE.dll|FILE.so] [--name "Product Name"] [--version X.Y.Z] [--out DIR]
 # Without --module all three, with the reference plug-in. An instrument maker's .dll makes the
@@ -92,5 +93,8 @@ if [ $linux = 1 ]; then
 fi
 
 [ ${#made[@]} -gt 0 ] || { echo "No package was made." >&2; exit 1; }
+# The binaries are GPL-3 as a whole (Debian's JUCE): their source goes with them.
+echo "== Source"
+made+=("$(bash scripts/packaging/source.sh --version "$version" --out "$out" | tail -n 1)")
 echo "== Packages"
 ls -l "${made[@]}"

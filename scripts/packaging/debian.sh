@@ -196,9 +196,13 @@ done
 cat > "$root$doc/copyright" <<EOF
 Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: $name
-Comment: The program is built with JUCE 7 (Debian's juce-modules-source, GPL-3 and ISC)
- and the VST 2.x interface of FST (Debian's fst-dev, GPL-3+); as built, the whole comes
- under the GNU General Public License, version 3.
+Source: TolvaneEditor-$version-source.tar.gz (scripts/package.sh writes it beside this package)
+Comment: The project's own sources are under the MIT licence (LICENSE in the source
+ archive). The program is built with JUCE 7 (Debian's juce-modules-source, GPL-3 and
+ ISC), with the project's fixes to it (patches/juce/ in the source: JUCE's code, under
+ JUCE's terms), and the VST 2.x interface of FST (Debian's fst-dev, GPL-3+): as built,
+ the whole comes under the GNU General Public License, version 3. The source archive
+ names the exact framework version it builds against.
 
 Files: *
 Copyright: $year Tolvane

@@ -4,7 +4,7 @@
 ;   NAME        product name: the folder, the shortcut, the Apps entry, "NAME.exe", "NAME.dll"
 ;   VERSION     version shown in Apps (e.g. 1.0.1)
 ;   VI_VERSION  the same with four numbers, for the version information (1.0.1.0)
-;   STAGE       folder holding app.exe, plugin.dll and tolvane-check.exe
+;   STAGE       folder holding app.exe, plugin.dll, tolvane-check.exe and Licence.txt
 ;   ICON        the icon of the installer and the uninstaller
 ;   OUTFILE     the installer to write
 ; The Apps entry's key is fixed per product name, so installing another version over an
@@ -40,6 +40,10 @@ VIAddVersionKey /LANG=1033 LegalCopyright "Tolvane"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+; The GPL asks for no acceptance: the page informs, and "Next" goes on.
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "The program comes under the GNU General Public License, version 3. Its source is in TolvaneEditor-${VERSION}-source.tar.gz."
+!insertmacro MUI_PAGE_LICENSE "${STAGE}\Licence.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -95,6 +99,7 @@ Section "${NAME}"
     File "/oname=${NAME}.exe" "${STAGE}/app.exe"
     File "/oname=${NAME}.dll" "${STAGE}/plugin.dll"
     File "${STAGE}/tolvane-check.exe"
+    File "${STAGE}/Licence.txt"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
 
     ; Started from the shortcut, the program's current folder is its own.
@@ -125,6 +130,7 @@ Section "Uninstall"
     Delete "$INSTDIR\${NAME}.exe"
     Delete "$INSTDIR\${NAME}.dll"
     Delete "$INSTDIR\tolvane-check.exe"
+    Delete "$INSTDIR\Licence.txt"
     Delete "$INSTDIR\Uninstall.exe"
     RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\${NAME}.lnk"

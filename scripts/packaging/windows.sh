@@ -82,6 +82,26 @@ setup_file="$out/$stem-$version-windows-x64-setup.exe"
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 
+# licence_text: what the zip's Licence.txt and the installer's licence page say, in Windows
+# line ends.
+licence_text() {
+    {
+        cat <<TEXT
+$name $version is built with JUCE 7 (GPL-3) and the VST 2.x interface of FST
+(GPL-3 or later). As built, the program as a whole comes under the GNU General
+Public License, version 3, printed below: you may pass it on and change it under
+those terms. Its corresponding source is TolvaneEditor-$version-source.tar.gz, from
+the same place as this package; the source also says which framework version it
+builds against. The project's own sources in it are under the MIT licence.
+TEXT
+        if [ "$module" != "$dist/Tolvane Editor.dll" ]; then
+            printf '\nThe plug-in module "%s.dll" comes under its maker'"'"'s own terms.\n' "$name"
+        fi
+        printf '\n\n'
+        cat /usr/share/common-licenses/GPL-3
+    } | sed 's/$/\r/'
+}
+
 # The zip: the folder NAME with the program, its module and notes in Windows line ends, so
 # that every editor shows them as lines.
 mkdir "$stage/$name"
@@ -108,7 +128,12 @@ Settings
 
 Removing
   Delete the folder (and, if you like, the settings folder above).
+
+Licence
+  See Licence.txt: the program comes under the GNU General Public License,
+  version 3; its source is TolvaneEditor-$version-source.tar.gz.
 TEXT
+licence_text > "$stage/$name/Licence.txt"
 rm -f "$zip_file"
 (cd "$stage" && zip -q -r -X "$zip_file" "$name")
 made=("$zip_file")
@@ -121,6 +146,7 @@ if [ $zip_only = 0 ]; then
     cp "$dist/$app_name.exe" "$stage/installer/app.exe"
     cp "$module" "$stage/installer/plugin.dll"
     cp "$dist/tolvane-check.exe" "$stage/installer/tolvane-check.exe"
+    licence_text > "$stage/installer/Licence.txt"
     convert resources/TolvaneEditor.png -define icon:auto-resize=256,48,32,16 "$stage/installer.ico"
     rm -f "$setup_file"
     makensis -V2 -INPUTCHARSET UTF8 \

@@ -6,7 +6,6 @@
 #include "hosting/PluginFile.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
-#include "platform/X11EventNudge.h"
 
 namespace
 {
@@ -34,7 +33,6 @@ PluginHostApp::~PluginHostApp()
 {
     // Normally shutdown() has emptied these already. If not: the window goes before the
     // plug-in whose editor it may still show.
-    eventNudge.reset();
     lookAndFeel.reset();
     mainWindow.reset();
     plugin.tearDown();
@@ -117,19 +115,15 @@ void PluginHostApp::initialise (const juce::String&)
     deviceRecovery->start (device != nullptr ? deviceManager.getAudioDeviceSetup().inputDeviceName.isNotEmpty()
                                              : pluginInputs > 0);
 
-    mainWindow->showOnceScaleIsKnown();
-
-    // So that the window manager's close request is never left unread (Linux).
-    eventNudge = std::make_unique<X11EventNudge> (*mainWindow);
+    mainWindow->setVisible (true);
 }
 
 void PluginHostApp::shutdown()
 {
-    eventNudge.reset();
     saveSettingsBeforeTeardown();
 
-    // From here on a call-back from the plug-in, even one made while it is torn down or one
-    // still waiting for the message thread, opens no dialog and registers no MIDI input.
+    // From here on a call-back from the plug-in, even one made while it is torn down, opens
+    // no dialog and registers no MIDI input.
     shuttingDown = true;
 
     // Nothing may reopen a device while the player is taken off it.
@@ -152,10 +146,6 @@ void PluginHostApp::shutdown()
 
 void PluginHostApp::systemRequestedQuit()
 {
-    // Size requests already waiting for the message thread are served before the loop
-    // stops; later ones are refused, so none is left waiting while the plug-in closes.
-    plugin.fenceCalls();
-
     if (mainWindow != nullptr)
         mainWindow->requestQuit();
     else

@@ -96,15 +96,6 @@ void MainHostWindow::moveToStartPosition()
     setTopLeftPosition (WindowPlacement::startTopLeft (state, displayAreas));
 }
 
-void MainHostWindow::showOnceScaleIsKnown()
-{
-    juce::MessageManager::callAsync ([window = juce::Component::SafePointer<MainHostWindow> (this)]
-                                     {
-                                         if (window != nullptr)
-                                             window->setVisible (true);
-                                     });
-}
-
 void MainHostWindow::openSettingsDialog (juce::AudioDeviceManager& deviceManager, SavedDeviceState& savedState)
 {
     JUCE_ASSERT_MESSAGE_THREAD

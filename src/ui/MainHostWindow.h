@@ -63,14 +63,6 @@ public:
     */
     void moveToStartPosition();
 
-    /** Makes the window visible once the messages already posted have been handled, among
-        them the one that tells the framework's plug-in hosting the display's scale: an editor
-        shown before that is told a scale of 1 and then the right one, and a framework-built
-        editor then shrinks and grows again after its first picture, keeping that unscaled
-        picture in the part it covered. Message thread only.
-    */
-    void showOnceScaleIsKnown();
-
     /** Shows the audio/MIDI settings dialog on the device manager, centred over this window,
         and returns once the user has closed it (nested modal loop). Device changes act at once;
         on closing, what the dialog leaves behind is stored as the saved device state and the

@@ -87,6 +87,19 @@ geometry() {
                              /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
 }
 
+# wait_content ID WIDTH HEIGHT: waits (10 s) until the window's content area has this size,
+# one pixel less or up to two more each way: the framework keeps a window's frame in whole
+# logical pixels, and Wine's frame of 3 pixels is not one at 125 % (2.4) or 200 % (1.5).
+wait_content() {
+    local deadline=$((SECONDS + 10)) w h
+    while [ $SECONDS -lt $deadline ]; do
+        read -r _ _ w h <<< "$(geometry "$1")"
+        (( ${w:-0} >= $2 - 1 && ${w:-0} <= $2 + 2 && ${h:-0} >= $3 - 1 && ${h:-0} <= $3 + 2 )) && return 0
+        sleep 0.1
+    done
+    fail "the window's content is $w x $h, not $2 x $3"
+}
+
 # pixel ID X Y: the colour of the window's pixel at X,Y as rrggbb.
 pixel() {
     import -window "$1" -crop "1x1+$2+$3" -depth 8 txt:- 2>/dev/null \

@@ -106,19 +106,6 @@ on_display_of_its_own() {
     TOLVANE_XVFB_SCREEN=2600x1800x24 tolvane_start_display || fail "no display of its own"
 }
 
-# wait_content ID WIDTH HEIGHT: waits (10 s) until the window's content area has this size,
-# one pixel less or up to two more each way: the framework keeps a window's frame in whole
-# logical pixels, and Wine's frame of 3 pixels is not one at 125 % (2.4) or 200 % (1.5).
-wait_content() {
-    local deadline=$((SECONDS + 10)) w h
-    while [ $SECONDS -lt $deadline ]; do
-        read -r _ _ w h <<< "$(geometry "$1")"
-        (( ${w:-0} >= $2 - 1 && ${w:-0} <= $2 + 2 && ${h:-0} >= $3 - 1 && ${h:-0} <= $3 + 2 )) && return 0
-        sleep 0.1
-    done
-    fail "the window's content is $w x $h, not $2 x $3"
-}
-
 # looks_like PICTURE REFERENCE: both show the same thing at whatever sizes (coarsely).
 looks_like() {
     local difference
@@ -361,6 +348,33 @@ case "$case_name" in
         kill -0 "$app_pid" 2> /dev/null || fail "the program did not wait for OK"
         press Return "$id"
         wait_exit 15
+        ;;
+
+    editor_is_told_the_display_scale_before_it_opens)
+        # A plug-in that takes the host's content scale hears the display's scale, and only
+        # that, before its editor opens; the window fits the editor at once.
+        : "${TOLVANE_MINIHOST_PROBE:?}"
+        on_display_of_its_own
+        mkdir -p "$work/probe"
+        cp "$TOLVANE_WIN_DIST/$app_name.exe" "$work/probe/"
+        cp "$TOLVANE_MINIHOST_PROBE" "$work/probe/$app_name.dll"
+        write_direct_sound_settings
+        log="$work/probe.log"
+        for percent in 150 200; do
+            : > "$log"
+            scale_display $percent
+            TOLVANE_PROBE_LOG=$(windows_path "$log") TOLVANE_PROBE_TAKES_SCALE=1 TOLVANE_PROBE_EDITOR=400x300 \
+                start_app "$work/probe/$app_name.exe"
+            id=$(wait_window "Mini-Host Probe") || fail "no probe window at $percent %"
+            wait_content "$id" 400 300
+            expected=$(printf 'content scale %d.%03d' $((percent / 100)) $((percent % 100 * 10)))
+            first=$(grep -m 1 -e '^content scale' -e '^editor open' "$log")
+            [ "$first" = "$expected" ] || fail "at $percent % the editor heard '$first' first, not '$expected': $(cat "$log")"
+            others=$(grep '^content scale' "$log" | grep -vxF "$expected")
+            [ -z "$others" ] || fail "at $percent % the editor was also told: $others"
+            press alt+F4 "$id"
+            wait_exit
+        done
         ;;
 
     garbage_module_shows_message_box_and_exits_after_ok)

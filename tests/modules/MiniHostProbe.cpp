@@ -32,6 +32,10 @@
       tempo-foreign BPM         the same with a handle that is not the host's
       settings-at-close         calls the settings call-back again when the host closes it
       resize WIDTHxHEIGHT       resizes the editor and asks the host to fit its window to it
+      resize-thread WIDTHxHEIGHT  the same, asked from a thread of its own (not waited for)
+
+    It logs "editor open WIDTHxHEIGHT" and "editor closed" as the host opens and closes its
+    editor.
 */
 #include "ModuleIdentity.h"
 
@@ -212,7 +216,6 @@ namespace
         probe.editorWindow = CreateWindowExW (0, className, L"", WS_CHILD | WS_VISIBLE, 0, 0,
                                               rect.right - rect.left, rect.bottom - rect.top,
                                               parent, nullptr, windowClass.hInstance, nullptr);
-        log ("editor open %dx%d", rect.right - rect.left, rect.bottom - rect.top);
     }
 
     void closeEditor (Probe& probe)
@@ -267,6 +270,15 @@ namespace
         log ("resized %dx%d, host answered %d", width, height, (int) answer);
     }
 
+    void resizeEditorFromThread (Probe& probe, const std::string& size)
+    {
+        std::thread ([&probe, size]
+                     {
+                         resizeEditor (probe, size.c_str());
+                     })
+            .detach();
+    }
+
     void runCommand (Probe& probe, const std::string& command)
     {
         log ("command %s", command.c_str());
@@ -306,6 +318,10 @@ namespace
         else if (command.rfind ("resize ", 0) == 0)
         {
             resizeEditor (probe, command.c_str() + 7);
+        }
+        else if (command.rfind ("resize-thread ", 0) == 0)
+        {
+            resizeEditorFromThread (probe, command.substr (14));
         }
     }
 
@@ -473,6 +489,8 @@ namespace
 #if defined(_WIN32)
                 openEditor (probe, static_cast<HWND> (ptr));
 #endif
+                log ("editor open %dx%d", probe.editorRect.right - probe.editorRect.left,
+                     probe.editorRect.bottom - probe.editorRect.top);
                 if (closesAs ("size-thread") && ! probe.editorThread.joinable())
                     probe.editorThread = std::thread (runEditorThread, std::ref (probe));
                 return 1;
@@ -487,6 +505,7 @@ namespace
                     probe.editorThread.join();
                     probe.editorClosing = false;
                 }
+                log ("editor closed");
                 return 1;
 
             case effClose:
