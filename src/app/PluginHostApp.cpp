@@ -120,6 +120,18 @@ void PluginHostApp::initialise (const juce::String&)
     deviceRecovery->start (device != nullptr ? deviceManager.getAudioDeviceSetup().inputDeviceName.isNotEmpty()
                                              : pluginInputs > 0);
 
+    // Enabled controllers that are plugged in later, or again, are opened and registered.
+    midiInputWatcher = std::make_unique<MidiInputWatcher> (
+        deviceManager, [this]
+        {
+            return settings->getUserSettings()->getXmlValue ("audioDeviceState");
+        },
+        [this]
+        {
+            DeviceSetup::registerMidiInputs (player, deviceManager);
+        });
+    midiInputWatcher->start();
+
     mainWindow->showOnceScaleIsKnown();
 
     // So that the window manager's close request is never left unread (Linux).
@@ -141,6 +153,7 @@ void PluginHostApp::shutdown()
 
     // Nothing may reopen a device while the player is taken off it.
     deviceRecovery.reset();
+    midiInputWatcher.reset();
 
     // The audio and MIDI callbacks leave before the plug-in goes.
     DeviceSetup::detach (player, deviceManager);
@@ -243,6 +256,7 @@ void PluginHostApp::openSettingsDialogForPlugin()
     {
         // Recovery waits while the user chooses, and takes what the dialog saved as the choice.
         const DeviceRecovery::SettingsDialogScope choosing (deviceRecovery.get());
+        const MidiInputWatcher::SettingsDialogScope choosingInputs (midiInputWatcher.get());
         mainWindow->openSettingsDialog (deviceManager);
     }
 

@@ -56,28 +56,10 @@ settings_enabling() {
         > "$settings_file"
 }
 
-tell() {
-    echo "$1" >> "$TOLVANE_PROBE_COMMANDS"
-}
-
-wait_log() {
-    wait_line "$TOLVANE_PROBE_LOG" "$@"
-}
-
-# start_probe: starts the application with the fake sequencer and waits for its window and
-# for the probe to process.
-start_probe() {
-    : > "$TOLVANE_PROBE_LOG"
-    : > "$TOLVANE_PROBE_COMMANDS"
+# start_app: the application on the fake sequencer (start_probe waits for it).
+start_app() {
     LD_PRELOAD="$TOLVANE_FAKESEQ_LIB" "$app" > "$work/app.log" 2>&1 &
     app_pid=$!
-    main_id=$(wait_window "$probe_title") || fail "no window titled '$probe_title' appeared"
-    wait_log "processing" || fail "the probe was never asked to process audio"
-}
-
-quit_app() {
-    press "$main_id" ctrl+q
-    wait_exit
 }
 
 # play_head: asks the probe for the next block's play head; prints "PLAYING SAMPLE-POSITION".
@@ -105,6 +87,26 @@ sysex_line() {
 # heard NOTE-HEX: whether the probe was given a note on of this key.
 heard() {
     grep -qxF "midi 90 $1 64" "$TOLVANE_PROBE_LOG"
+}
+
+# heard_within SECONDS DEVICE NOTE-HEX: plays the note from the device until the probe has it;
+# prints how long that took, in seconds.
+heard_within() {
+    local start now
+    start=$(date +%s.%N)
+    until heard "$3"; do
+        now=$(date +%s.%N)
+        awk -v a="$now" -v b="$start" -v l="$1" 'BEGIN { exit !(a - b <= l) }' \
+            || fail "'$2' was not heard within $1 s"
+        "$TOLVANE_FAKESEQ" send "$2" 90 "$3" 64 > /dev/null
+        sleep 0.05
+    done
+    awk -v a="$(date +%s.%N)" -v b="$start" 'BEGIN { printf "%.2f", a - b }'
+}
+
+# client_of NAME: the client number that the sequencer gave the device.
+client_of() {
+    "$TOLVANE_FAKESEQ" list | sed -n "s/^client \([0-9]*\) '$1' device\$/\1/p"
 }
 
 case "$case_name" in
@@ -139,6 +141,34 @@ enabled_input_plays_drives_the_transport_and_takes_sysex_while_others_stay_silen
     wait_log "$(sysex_line 4096)" || fail "the 4 KiB system-exclusive message did not arrive whole"
     echo "note, MMC PLAY (play head $first -> $second) and STOP, 4 KiB sysex: all arrived; the other device was not heard"
     quit_app
+    ;;
+
+controller_plugged_in_later_or_again_is_heard_within_2s_and_stays_saved)
+    # Enabled in the saved state but absent at start; plugged in, pulled out (a settings
+    # dialog is opened and closed meanwhile) and plugged in again under another number.
+    need_jack
+    settings_enabling "Tolvane WX"
+    cp "$settings_file" "$work/saved"
+    start_probe
+    device add "Tolvane WX"
+    first_client=$(client_of "Tolvane WX")
+    took=$(heard_within 2 "Tolvane WX" 3c) || exit 1
+    cmp -s "$settings_file" "$work/saved" || fail "the settings were written when the controller came"
+
+    device remove "Tolvane WX"
+    dialog=$(open_dialog settings)
+    close_dialog "$dialog"
+    grep -qE 'MIDIINPUT name=("|&quot;)Tolvane WX' "$settings_file" \
+        || fail "a dialog closed while the controller was away dropped it: $(cat "$settings_file")"
+    cp "$settings_file" "$work/saved"
+    device add "Tolvane WX"
+    again_client=$(client_of "Tolvane WX")
+    [ "$again_client" != "$first_client" ] || fail "the controller came back under the same client number"
+    took_again=$(heard_within 2 "Tolvane WX" 3e) || exit 1
+    cmp -s "$settings_file" "$work/saved" || fail "the settings were written when the controller came back"
+    quit_app
+    grep -qE 'MIDIINPUT name=("|&quot;)Tolvane WX' "$settings_file" || fail "the settings no longer name the controller"
+    echo "heard ${took} s after it was plugged in (client $first_client), ${took_again} s after it came back (client $again_client)"
     ;;
 
 *)
