@@ -104,6 +104,16 @@ heard_within() {
     awk -v a="$(date +%s.%N)" -v b="$start" 'BEGIN { printf "%.2f", a - b }'
 }
 
+# tick_first_midi_input DIALOG-ID [SCREENSHOT]: clicks the tick box of the first input in
+# the dialog's list of MIDI inputs.
+tick_first_midi_input() {
+    local x y
+    read -r x y _ _ <<< "$(geometry "$1")"
+    xdotool mousemove $((x + 189)) $((y + 212)) click 1
+    [ -n "${2:-}" ] && import -window root "$artefacts/$2" 2>/dev/null
+    xdotool mousemove 0 0
+}
+
 # client_of NAME: the client number that the sequencer gave the device.
 client_of() {
     "$TOLVANE_FAKESEQ" list | sed -n "s/^client \([0-9]*\) '$1' device\$/\1/p"
@@ -169,6 +179,99 @@ controller_plugged_in_later_or_again_is_heard_within_2s_and_stays_saved)
     quit_app
     grep -qE 'MIDIINPUT name=("|&quot;)Tolvane WX' "$settings_file" || fail "the settings no longer name the controller"
     echo "heard ${took} s after it was plugged in (client $first_client), ${took_again} s after it came back (client $again_client)"
+    ;;
+
+inputs_ticked_in_the_dialog_are_heard_and_unticked_ones_stay_silent)
+    # "Other Keys", enabled in the saved state, marks how far the application has read: a
+    # note from the controller sent before the marker's that has not come with it, never will.
+    need_jack
+    device add "Tolvane WX"
+    device add "Other Keys"
+    settings_enabling "Other Keys"
+    start_probe
+    device send "Tolvane WX" 90 3c 64
+    device send "Other Keys" 90 40 64
+    wait_log "midi 90 40 64" || fail "the enabled marker device was not heard"
+    heard 3c && fail "the controller was heard before it was ticked"
+
+    dialog=$(open_dialog settings)
+    tick_first_midi_input "$dialog" ticked-in-the-dialog.png
+    close_dialog "$dialog"
+    # The window goes a moment before the dialog's call returns and the player is registered.
+    heard_within 2 "Tolvane WX" 3d > /dev/null || exit 1
+
+    dialog=$(open_dialog settings)
+    tick_first_midi_input "$dialog"
+    close_dialog "$dialog"
+    # Unticked, and not opened again when its device comes back.
+    device remove "Tolvane WX"
+    device add "Tolvane WX"
+    deadline=$((SECONDS + 3))
+    while [ $SECONDS -lt $deadline ]; do
+        device send "Tolvane WX" 90 3e 64
+        device send "Other Keys" 90 41 64
+        sleep 0.2
+    done
+    wait_log "midi 90 41 64" || fail "the marker device went silent"
+    heard 3e && fail "the input unticked in the dialog was still heard"
+    quit_app
+    grep -qE 'MIDIINPUT name=("|&quot;)Tolvane WX' "$settings_file" && fail "the unticked input is still saved"
+    grep -qE 'MIDIINPUT name=("|&quot;)Other Keys' "$settings_file" || fail "the marker input is no longer saved"
+    echo "ticked: heard after the dialog; unticked: silent, also after its device came back"
+    ;;
+
+bad_input_leaves_the_application_running_and_a_key_still_plays)
+    # Each kind of bad input, then a note that must still arrive and a play head that the
+    # message thread must still serve. The heap calls on the MIDI thread are counted per kind.
+    need_jack
+    export TOLVANE_FAKESEQ_ALLOCATIONS="$work/allocations"
+    : > "$TOLVANE_FAKESEQ_ALLOCATIONS"
+    device add "Tolvane WX"
+    settings_enabling "Tolvane WX"
+    start_probe
+    note=48
+    counts() {
+        local before
+        before=$(wc -l < "$TOLVANE_FAKESEQ_ALLOCATIONS")
+        kill -USR2 "$app_pid"
+        until [ "$(wc -l < "$TOLVANE_FAKESEQ_ALLOCATIONS")" -gt "$before" ]; do sleep 0.05; done
+        tail -n 1 "$TOLVANE_FAKESEQ_ALLOCATIONS"
+    }
+    # still_plays WHAT: a new key is heard and the play head is served after WHAT.
+    still_plays() {
+        local key
+        key=$(printf '%02x' $note)
+        note=$((note + 1))
+        device send "Tolvane WX" 90 "$key" 64
+        wait_log "midi 90 $key 64" 20 || fail "no key was heard after $1"
+        kill -0 "$app_pid" 2>/dev/null || fail "the application ended after $1"
+        play_head > /dev/null
+    }
+    still_plays "start"
+    before=$(counts)
+
+    sysex_hex 300 | sed 's/f7$/903164/' > "$work/cut"
+    for input in "3c 64 12" "$(cat "$work/cut")" "$(sysex_hex 4096)" "$(sysex_hex 262144)" flood; do
+        case "$input" in
+        flood) awk 'BEGIN { for (i = 0; i < 5000; ++i) print "9040648040" "00" }' \
+                   | "$TOLVANE_FAKESEQ" send --rate 10000 "Tolvane WX" - > /dev/null
+               what="10,000 notes in a second" ;;
+        3c*) device send "Tolvane WX" $input; what="stray data bytes" ;;
+        f07d*f7) echo "$input" | "$TOLVANE_FAKESEQ" send "Tolvane WX" - > /dev/null; what="$(((${#input} / 2) / 1024)) KiB of system-exclusive" ;;
+        *) echo "$input" | "$TOLVANE_FAKESEQ" send "Tolvane WX" - > /dev/null; what="a system-exclusive message cut off by a note" ;;
+        esac
+        still_plays "$what"
+        after=$(counts)
+        echo "$what: MIDI thread heap calls before: $before, after: $after"
+        before=$after
+    done
+    grep -qxF "midi 90 31 64" "$TOLVANE_PROBE_LOG" || fail "the note that cut a system-exclusive message off was lost"
+    grep -qxF "$(sysex_line 4096)" "$TOLVANE_PROBE_LOG" || fail "the 4 KiB system-exclusive message did not arrive whole"
+    # The framework's MIDI buffers take no message over 65535 bytes: the plug-in never sees it.
+    grep -q "^sysex 262144 " "$TOLVANE_PROBE_LOG" && echo "the 256 KiB message reached the plug-in" \
+        || echo "the 256 KiB message did not reach the plug-in"
+    echo "notes of the flood logged: $(grep -c '^midi 90 40 64$' "$TOLVANE_PROBE_LOG"); $(grep '^midi dropped' "$TOLVANE_PROBE_LOG" | head -n 1)"
+    quit_app
     ;;
 
 *)

@@ -80,6 +80,10 @@ typedef struct
     snd_seq_event_t event;
 } RecordHeader;
 
+/* The thread that reads events is a MIDI input thread; heap calls made inside the fake
+   sequencer are not the program's (MidiThreadAllocations.c). */
+extern __thread int fakeseqMidiThread, fakeseqInside;
+
 //==============================================================================
 static void say (const char* format, ...) __attribute__ ((format (printf, 1, 2)));
 
@@ -750,12 +754,25 @@ static int recordsBuffered (const snd_seq_t* seq)
 
 int snd_seq_event_input_pending (snd_seq_t* seq, int fetchSequencer)
 {
+    ++fakeseqInside;
     if (fetchSequencer)
         fetchInput (seq);
+    --fakeseqInside;
     return recordsBuffered (seq);
 }
 
+static int takeEvent (snd_seq_t* seq, snd_seq_event_t** event);
+
 int snd_seq_event_input (snd_seq_t* seq, snd_seq_event_t** event)
+{
+    fakeseqMidiThread = 1;
+    ++fakeseqInside;
+    const int result = takeEvent (seq, event);
+    --fakeseqInside;
+    return result;
+}
+
+static int takeEvent (snd_seq_t* seq, snd_seq_event_t** event)
 {
     *event = NULL;
 
