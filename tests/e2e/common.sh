@@ -112,6 +112,11 @@ need_jack() {
     fi
 }
 
+# peak SECONDS: the loudest sample on the application's first two outputs meanwhile.
+peak() {
+    "${TOLVANE_JACK_PEAK:?}" "Tolvane Editor:out_" 2 "$1" | sed -n 's/^peak //p'
+}
+
 # image_difference A B: how far two pictures differ in their coarse layout, as the RMSE
 # (0 to 1) of both reduced to 24 x 16 pixels, whatever their sizes.
 image_difference() {

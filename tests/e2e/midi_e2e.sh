@@ -274,6 +274,30 @@ bad_input_leaves_the_application_running_and_a_key_still_plays)
     quit_app
     ;;
 
+controller_plugged_in_after_start_is_heard_through_jack)
+    # By ear, with the reference plug-in's synthesiser: silent until the enabled controller is
+    # plugged in and plays.
+    need_jack
+    cp "$(dirname "$TOLVANE_APP")/Tolvane Editor.so" "$app.so"
+    settings_enabling "Tolvane WX"
+    start_app
+    id=$(wait_window "Tolvane Reference") || fail "no window titled 'Tolvane Reference' appeared"
+    device add "Tolvane WX"
+    start=$(date +%s.%N)
+    loud=0
+    until awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }'; do
+        awk -v a="$(date +%s.%N)" -v b="$start" 'BEGIN { exit !(a - b <= 2.5) }' \
+            || fail "the controller was not heard within 2 s of being plugged in (peak $loud)"
+        "$TOLVANE_FAKESEQ" send "Tolvane WX" 90 3c 64 > /dev/null
+        loud=$(peak 0.2)
+    done
+    took=$(awk -v a="$(date +%s.%N)" -v b="$start" 'BEGIN { printf "%.2f", a - b }')
+    device send "Tolvane WX" 80 3c 00
+    echo "heard (peak $loud) ${took} s after the controller was plugged in, the last 0.2 s listening"
+    press "$id" ctrl+q
+    wait_exit
+    ;;
+
 *)
     echo "unknown case $case_name" >&2
     exit 2
