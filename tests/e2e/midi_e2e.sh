@@ -168,6 +168,8 @@ controller_plugged_in_later_or_again_is_heard_within_2s_and_stays_saved)
     device remove "Tolvane WX"
     dialog=$(open_dialog settings)
     close_dialog "$dialog"
+    # Saved before the call-back returns; the window goes a moment earlier.
+    wait_log "settings: returned" || fail "the settings call-back did not return"
     grep -qE 'MIDIINPUT name=("|&quot;)Tolvane WX' "$settings_file" \
         || fail "a dialog closed while the controller was away dropped it: $(cat "$settings_file")"
     cp "$settings_file" "$work/saved"
