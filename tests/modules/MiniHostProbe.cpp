@@ -411,7 +411,7 @@ namespace
         }
 
         if (const auto dropped = probe.midiDropped.exchange (0))
-            log ("midi dropped %zu", dropped);
+            log ("midi dropped %lu", (unsigned long) dropped);
     }
 
     void idle (Probe& probe)
