@@ -14,7 +14,8 @@
     looks at the inputs present; an input that the saved device state or the device manager's
     state enables (the dialog) is opened when a device of its name appears that was not there at
     the last look, and the player is registered on it again (the registration function). An
-    input the user did not enable is never opened.
+    input the user did not enable is never opened. A device that goes and comes back between
+    two looks under the same identifier is not noticed: the framework tells nothing of it.
 
     Reopening is not a new choice: nothing is saved, and while a device is away the state
     keeps naming it (its input stays open in the device manager, silent, until the device is

@@ -816,14 +816,15 @@ int snd_seq_free_event (snd_seq_event_t* event)
 }
 
 //==============================================================================
-int fakeseq_add_device (const char* name)
+int fakeseq_add_device (const char* name, int client)
 {
     if (prepareFolder() != 0)
         return -1;
 
     const int lock = lockFolder();
 
-    // Never a number used before: a device plugged in again comes back under another one.
+    // Unless asked for one, never a number used before: a device plugged in again comes back
+    // under another one.
     char path[4096];
     snprintf (path, sizeof path, "%s/next-device", folder());
     int number = FIRST_DEVICE_CLIENT;
@@ -836,6 +837,8 @@ int fakeseq_add_device (const char* name)
     }
 
     Client device = { 0 };
+    if (client >= 0)
+        number = readClient (client, &device) == 0 ? FIRST_USER_CLIENT : client;
     device.number = number;
     device.type = SND_SEQ_KERNEL_CLIENT;
     device.numPorts = 1;
@@ -847,7 +850,7 @@ int fakeseq_add_device (const char* name)
     if (number < FIRST_USER_CLIENT && writeClient (&device) == 0)
     {
         result = number;
-        counter = fopen (path, "w");
+        counter = client >= 0 ? NULL : fopen (path, "w");
         if (counter != NULL)
         {
             fprintf (counter, "%d\n", number + 4);

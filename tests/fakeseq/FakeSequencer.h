@@ -23,8 +23,10 @@ extern "C"
 {
 #endif
 
-    /** Adds a device named NAME; prints nothing. Returns its client number, or -1. */
-    int fakeseq_add_device (const char* name);
+    /** Adds a device named NAME under the client number asked for (or, with -1, one that no
+        device had before). Returns its client number, or -1 (also when that number is taken).
+    */
+    int fakeseq_add_device (const char* name, int client);
 
     /** Removes the device named NAME with its subscriptions. Returns 0, or -1 when there is none. */
     int fakeseq_remove_device (const char* name);

@@ -1,6 +1,7 @@
 /*
     fakeseq: devices of the fake sequencer (TOLVANE_FAKESEQ_DIR) that come, go and play.
-      fakeseq add NAME                     a device appears: client NAME, one port NAME
+      fakeseq add NAME [CLIENT]            a device appears: client NAME, one port NAME, under
+                                           a new client number or the one given
       fakeseq remove NAME                  the device goes
       fakeseq send [--rate N] NAME HEX...  raw bytes from the device (N events a second);
                                            HEX "-" reads them from standard input
@@ -13,7 +14,7 @@
 
 static int usage (void)
 {
-    fputs ("usage: fakeseq add NAME | remove NAME | send [--rate N] NAME HEX... | list\n", stderr);
+    fputs ("usage: fakeseq add NAME [CLIENT] | remove NAME | send [--rate N] NAME HEX... | list\n", stderr);
     return 2;
 }
 
@@ -78,8 +79,8 @@ int main (int argc, char** argv)
         return 0;
     }
 
-    if (strcmp (command, "add") == 0 && argc == 3)
-        return fakeseq_add_device (argv[2]) >= 0 ? 0 : 1;
+    if (strcmp (command, "add") == 0 && (argc == 3 || argc == 4))
+        return fakeseq_add_device (argv[2], argc == 4 ? atoi (argv[3]) : -1) >= 0 ? 0 : 1;
 
     if (strcmp (command, "remove") == 0 && argc == 3)
         return fakeseq_remove_device (argv[2]) == 0 ? 0 : 1;
