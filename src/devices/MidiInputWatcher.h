@@ -11,10 +11,11 @@
     it, by identifier, and never hears of devices that come and go: a controller plugged in
     after start, or unplugged and plugged back (on Linux often under another identifier, on
     Windows under the same one, its old handle dead), would stay silent. Once a second this
-    looks at the inputs present; an input that the saved device state or the device manager's
-    state enables (the dialog) is opened when a device of its name appears that was not there at
-    the last look, and the player is registered on it again (the registration function). An
-    input the user did not enable is never opened. A device that goes and comes back between
+    looks at the inputs present. An input that the saved device state or the device manager's
+    state (the dialog) enables is opened when a device of its name is there and its input is
+    not open, or opened again when that device was missing at the last look; the player is
+    then registered on it (the registration function). An input the user did not enable is
+    never opened. A device that goes and comes back between
     two looks under the same identifier is not noticed: the framework tells nothing of it.
 
     Reopening is not a new choice: nothing is saved, and while a device is away the state
