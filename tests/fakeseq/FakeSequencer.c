@@ -489,16 +489,29 @@ int snd_seq_set_client_name (snd_seq_t* seq, const char* name)
     return writeClient (&seq->self);
 }
 
-int snd_seq_client_id (snd_seq_t* seq)
-{
-    return seq->self.number;
-}
-
 //==============================================================================
-size_t snd_seq_system_info_sizeof (void)
-{
-    return sizeof (snd_seq_system_info_t);
-}
+
+// The records' fields, read and written as they are.
+// clang-format off
+int snd_seq_client_id (snd_seq_t* seq) { return seq->self.number; }
+size_t snd_seq_system_info_sizeof (void) { return sizeof (snd_seq_system_info_t); }
+int snd_seq_system_info_get_cur_clients (const snd_seq_system_info_t* info) { return info->curClients; }
+size_t snd_seq_client_info_sizeof (void) { return sizeof (snd_seq_client_info_t); }
+int snd_seq_client_info_get_client (const snd_seq_client_info_t* info) { return info->client; }
+void snd_seq_client_info_set_client (snd_seq_client_info_t* info, int client) { info->client = client; }
+int snd_seq_client_info_get_num_ports (const snd_seq_client_info_t* info) { return info->numPorts; }
+const char* snd_seq_client_info_get_name (snd_seq_client_info_t* info) { return info->name; }
+snd_seq_client_type_t snd_seq_client_info_get_type (const snd_seq_client_info_t* info) { return (snd_seq_client_type_t) info->type; }
+size_t snd_seq_port_info_sizeof (void) { return sizeof (snd_seq_port_info_t); }
+int snd_seq_port_info_get_client (const snd_seq_port_info_t* info) { return info->client; }
+int snd_seq_port_info_get_port (const snd_seq_port_info_t* info) { return info->port; }
+void snd_seq_port_info_set_client (snd_seq_port_info_t* info, int client) { info->client = client; }
+void snd_seq_port_info_set_port (snd_seq_port_info_t* info, int port) { info->port = port; }
+const char* snd_seq_port_info_get_name (const snd_seq_port_info_t* info) { return info->name; }
+unsigned int snd_seq_port_info_get_capability (const snd_seq_port_info_t* info) { return info->caps; }
+unsigned int snd_seq_port_info_get_type (const snd_seq_port_info_t* info) { return info->type; }
+const snd_seq_addr_t* snd_seq_port_info_get_addr (const snd_seq_port_info_t* info) { return &info->addr; }
+// clang-format on
 
 int snd_seq_system_info (snd_seq_t* seq, snd_seq_system_info_t* info)
 {
@@ -506,41 +519,6 @@ int snd_seq_system_info (snd_seq_t* seq, snd_seq_system_info_t* info)
     int numbers[MAX_CLIENTS];
     info->curClients = listClients (numbers, MAX_CLIENTS);
     return 0;
-}
-
-int snd_seq_system_info_get_cur_clients (const snd_seq_system_info_t* info)
-{
-    return info->curClients;
-}
-
-size_t snd_seq_client_info_sizeof (void)
-{
-    return sizeof (snd_seq_client_info_t);
-}
-
-int snd_seq_client_info_get_client (const snd_seq_client_info_t* info)
-{
-    return info->client;
-}
-
-void snd_seq_client_info_set_client (snd_seq_client_info_t* info, int client)
-{
-    info->client = client;
-}
-
-int snd_seq_client_info_get_num_ports (const snd_seq_client_info_t* info)
-{
-    return info->numPorts;
-}
-
-const char* snd_seq_client_info_get_name (snd_seq_client_info_t* info)
-{
-    return info->name;
-}
-
-snd_seq_client_type_t snd_seq_client_info_get_type (const snd_seq_client_info_t* info)
-{
-    return (snd_seq_client_type_t) info->type;
 }
 
 int snd_seq_query_next_client (snd_seq_t* seq, snd_seq_client_info_t* info)
@@ -563,51 +541,6 @@ int snd_seq_query_next_client (snd_seq_t* seq, snd_seq_client_info_t* info)
     }
 
     return -ENOENT;
-}
-
-size_t snd_seq_port_info_sizeof (void)
-{
-    return sizeof (snd_seq_port_info_t);
-}
-
-int snd_seq_port_info_get_client (const snd_seq_port_info_t* info)
-{
-    return info->client;
-}
-
-int snd_seq_port_info_get_port (const snd_seq_port_info_t* info)
-{
-    return info->port;
-}
-
-void snd_seq_port_info_set_client (snd_seq_port_info_t* info, int client)
-{
-    info->client = client;
-}
-
-void snd_seq_port_info_set_port (snd_seq_port_info_t* info, int port)
-{
-    info->port = port;
-}
-
-const char* snd_seq_port_info_get_name (const snd_seq_port_info_t* info)
-{
-    return info->name;
-}
-
-unsigned int snd_seq_port_info_get_capability (const snd_seq_port_info_t* info)
-{
-    return info->caps;
-}
-
-unsigned int snd_seq_port_info_get_type (const snd_seq_port_info_t* info)
-{
-    return info->type;
-}
-
-const snd_seq_addr_t* snd_seq_port_info_get_addr (const snd_seq_port_info_t* info)
-{
-    return &info->addr;
 }
 
 int snd_seq_query_next_port (snd_seq_t* seq, snd_seq_port_info_t* info)
