@@ -11,7 +11,8 @@
 # (scripts/build-windows-deps.sh).
 #
 # Environment: TOLVANE_WINDOWS_BUILD_DIR (default build-windows), TOLVANE_WERROR=ON to treat
-# warnings as errors (scripts/test.sh sets it unless TOLVANE_NO_WERROR=1).
+# warnings as errors (scripts/test.sh sets it unless TOLVANE_NO_WERROR=1), TOLVANE_BUILD_DIR
+# (default build: the Linux build whose fake MIDI sequencer the Wine tests preload).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/version.sh
@@ -34,7 +35,8 @@ cmake -S . -B "$build_dir" -G Ninja \
       -DTOLVANE_WINDOWS_DEPS="$deps" \
       -DTOLVANE_BUILD_TESTS=OFF \
       -DTOLVANE_REFERENCE_STANDALONE=OFF \
-      -DTOLVANE_WARNINGS_AS_ERRORS=$werror
+      -DTOLVANE_WARNINGS_AS_ERRORS=$werror \
+      -DTOLVANE_LINUX_BUILD_DIR="$(realpath -m "${TOLVANE_BUILD_DIR:-build}")"
 nice cmake --build "$build_dir"
 
 for f in "$app_name.exe" "$app_name.dll" tolvane-check.exe; do

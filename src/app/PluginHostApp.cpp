@@ -115,6 +115,13 @@ void PluginHostApp::initialise (const juce::String&)
     deviceRecovery->start (device != nullptr ? deviceManager.getAudioDeviceSetup().inputDeviceName.isNotEmpty()
                                              : pluginInputs > 0);
 
+    // Enabled controllers that are plugged in later, or again, are opened and registered.
+    midiInputWatcher = std::make_unique<MidiInputWatcher> (deviceManager, *savedDeviceState, [this]
+                                                           {
+                                                               DeviceSetup::registerMidiInputs (player, deviceManager);
+                                                           });
+    midiInputWatcher->start();
+
     mainWindow->setVisible (true);
 }
 
@@ -128,6 +135,7 @@ void PluginHostApp::shutdown()
 
     // Nothing may reopen a device while the player is taken off it.
     deviceRecovery.reset();
+    midiInputWatcher.reset();
 
     // A plug-in that never returns from its teardown cannot keep the process alive.
     plugin.tearDown();
@@ -198,6 +206,7 @@ void PluginHostApp::openSettingsDialogForPlugin()
     {
         // Recovery waits while the user chooses, and takes what the dialog saved as the choice.
         const DeviceRecovery::SettingsDialogScope choosing (deviceRecovery.get());
+        const MidiInputWatcher::SettingsDialogScope choosingInputs (midiInputWatcher.get());
         mainWindow->openSettingsDialog (deviceManager, *savedDeviceState);
     }
 

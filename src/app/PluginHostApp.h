@@ -5,6 +5,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include "devices/DeviceRecovery.h"
+#include "devices/MidiInputWatcher.h"
 #include "ui/ApplicationAccessors.h"
 #include "audio/TransportAudioProcessorPlayer.h"
 #include "hosting/PluginLifetime.h"
@@ -72,6 +73,7 @@ private:
     std::unique_ptr<MainHostWindow> mainWindow;
     std::unique_ptr<juce::LookAndFeel> lookAndFeel;
     std::unique_ptr<DeviceRecovery> deviceRecovery;
+    std::unique_ptr<MidiInputWatcher> midiInputWatcher;
     std::unique_ptr<QuitSignals> quitSignals;
     bool shuttingDown = false;
 

@@ -100,11 +100,6 @@ connected_to_jack() {
     return 1
 }
 
-# peak SECONDS: the loudest sample on the application's first two outputs meanwhile.
-peak() {
-    "${TOLVANE_JACK_PEAK:?}" "Tolvane Editor:out_" 2 "$1" | sed -n 's/^peak //p'
-}
-
 # peak_with_key_held ID [SCREENSHOT]: the loudest sample while a white key of the editor's
 # keyboard (in the bottom strip of the editor) is held.
 peak_with_key_held() {

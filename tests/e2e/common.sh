@@ -126,6 +126,11 @@ need_jack() {
     fi
 }
 
+# peak SECONDS: the loudest sample on the application's first two outputs meanwhile.
+peak() {
+    "${TOLVANE_JACK_PEAK:?}" "Tolvane Editor:out_" 2 "$1" | sed -n 's/^peak //p'
+}
+
 # image_difference A B: how far two pictures differ in their coarse layout, as the RMSE
 # (0 to 1) of both reduced to 24 x 16 pixels, whatever their sizes.
 image_difference() {
@@ -137,4 +142,44 @@ image_difference() {
 # window_picture ID FILE: saves what the window shows, its content area only.
 window_picture() {
     import -window "$1" "$2" 2>/dev/null
+}
+
+# The probe module beside the application (tests/modules/MiniHostProbe.cpp), with its log and
+# command files in TOLVANE_PROBE_LOG and TOLVANE_PROBE_COMMANDS.
+
+# tell COMMAND: hands the probe a command, which it runs at its next idle call.
+tell() {
+    echo "$1" >> "$TOLVANE_PROBE_COMMANDS"
+}
+
+# wait_log LINE [SECONDS]: waits until the probe has logged exactly LINE.
+wait_log() {
+    wait_line "$TOLVANE_PROBE_LOG" "$@"
+}
+
+# start_probe: starts the application (the sourcing script's start_app) and waits for its
+# window ($probe_title, whose id it keeps in main_id) and for the probe to process.
+start_probe() {
+    : > "$TOLVANE_PROBE_LOG"
+    : > "$TOLVANE_PROBE_COMMANDS"
+    start_app
+    main_id=$(wait_window "$probe_title") || fail "no window titled '$probe_title' appeared"
+    wait_log "processing" || fail "the probe was never asked to process audio"
+}
+
+quit_app() {
+    press "$main_id" ctrl+q
+    wait_exit
+}
+
+# open_dialog COMMAND: has the probe ask for the settings dialog; prints the dialog's id.
+open_dialog() {
+    tell "$1"
+    wait_window "$dialog_title" 10 || fail "'$1' opened no dialog"
+}
+
+# close_dialog ID: Escape on the dialog; waits until it has gone.
+close_dialog() {
+    press "$1" Escape
+    wait_gone "$dialog_title" || fail "Escape did not close the dialog"
 }

@@ -42,47 +42,11 @@ start_app() {
     app_pid=$!
 }
 
-# tell COMMAND: hands the probe a command, which it runs at its next idle call.
-tell() {
-    echo "$1" >> "$TOLVANE_PROBE_COMMANDS"
-}
-
-# wait_log LINE [SECONDS]: waits until the probe has logged exactly LINE.
-wait_log() {
-    wait_line "$TOLVANE_PROBE_LOG" "$@"
-}
-
 # motif_functions ID: the window functions the window asks the window manager for.
 motif_functions() {
     local functions
     read -r _ functions _ _ <<< "$(xprop -id "$1" _MOTIF_WM_HINTS | sed -n 's/.*= *//p' | tr -d ',')"
     echo "${functions:-}"
-}
-
-# start_probe: starts the application and waits for its window and for the probe to process.
-start_probe() {
-    : > "$TOLVANE_PROBE_LOG"
-    : > "$TOLVANE_PROBE_COMMANDS"
-    start_app
-    main_id=$(wait_window "$probe_title") || fail "no window titled '$probe_title' appeared"
-    wait_log "processing" || fail "the probe was never asked to process audio"
-}
-
-quit_app() {
-    press "$main_id" ctrl+q
-    wait_exit
-}
-
-# open_dialog COMMAND: has the probe ask for the settings dialog; prints the dialog's id.
-open_dialog() {
-    tell "$1"
-    wait_window "$dialog_title" 10 || fail "'$1' opened no dialog"
-}
-
-# close_dialog ID: Escape on the dialog; waits until it has gone.
-close_dialog() {
-    press "$1" Escape
-    wait_gone "$dialog_title" || fail "Escape did not close the dialog"
 }
 
 need_jack

@@ -21,6 +21,9 @@
                                              host for the window's size every 10 ms, and once
                                              more while the editor closes, which joins it
                                 hang         never returns from its close
+      TOLVANE_PROBE_MIDI        1: takes MIDI and logs each event it is given, from its idle
+                                call: "midi 90 3c 64" (three bytes), "sysex f0 ... f7" (up to 8
+                                bytes) or "sysex LENGTH sum=HEX" (the bytes' sum, 32 bits)
 
     Commands, run on the host's message thread from the plug-in's idle call:
       settings                  calls the settings call-back
@@ -33,6 +36,7 @@
       settings-at-close         calls the settings call-back again when the host closes it
       resize WIDTHxHEIGHT       resizes the editor and asks the host to fit its window to it
       resize-thread WIDTHxHEIGHT  the same, asked from a thread of its own (not waited for)
+      time                      logs the play head of the next block: "time playing=P samplePos=N"
 
     It logs "editor open WIDTHxHEIGHT" and "editor closed" as the host opens and closes its
     editor.
@@ -41,6 +45,7 @@
 
 #include <tolvane_minihost.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdarg>
@@ -80,6 +85,18 @@ namespace
         VstTimeInfo before {}, after {};
 
         ERect editorRect {};
+
+        // What processEvents was given, handed from the audio thread to the idle call.
+        struct MidiRecord
+        {
+            std::uint32_t size, sum;
+            unsigned char head[8];
+        };
+        static constexpr size_t midiCapacity = 16384;
+        MidiRecord midi[midiCapacity] {};
+        std::atomic<size_t> midiWritten { 0 }, midiRead { 0 }, midiDropped { 0 };
+        std::atomic<int> timeStage { 0 }; // 1 asked, 2 observed
+        VstTimeInfo timeSeen {};
 
         // The editor's own thread (TOLVANE_PROBE_CLOSE=size-thread).
         std::thread editorThread;
@@ -315,6 +332,10 @@ namespace
             probe.pendingTempo = space == std::string::npos ? 0.0f : std::strtof (command.c_str() + space + 1, nullptr);
             probe.tempoStage = 1;
         }
+        else if (command == "time")
+        {
+            probe.timeStage = 1;
+        }
         else if (command.rfind ("resize ", 0) == 0)
         {
             resizeEditor (probe, command.c_str() + 7);
@@ -349,6 +370,66 @@ namespace
         }
     }
 
+    // Audio thread: keeps what it is given for the idle call, without waiting.
+    void takeEvents (Probe& probe, const VstEvents& events)
+    {
+        for (int i = 0; i < events.numEvents; ++i)
+        {
+            const auto* event = events.events[i];
+            Probe::MidiRecord record {};
+
+            if (event->type == kVstMidiType)
+            {
+                record.size = 3;
+                std::memcpy (record.head, reinterpret_cast<const VstMidiEvent*> (event)->midiData, 3);
+            }
+            else if (event->type == kVstSysExType)
+            {
+                const auto* sysex = reinterpret_cast<const VstMidiSysexEvent*> (event);
+                record.size = (std::uint32_t) sysex->dumpBytes;
+                for (std::uint32_t b = 0; b < record.size; ++b)
+                    record.sum += (unsigned char) sysex->sysexDump[b];
+                std::memcpy (record.head, sysex->sysexDump, std::min<size_t> (record.size, sizeof record.head));
+            }
+            else
+            {
+                continue;
+            }
+
+            const auto written = probe.midiWritten.load();
+            if (written - probe.midiRead.load() >= Probe::midiCapacity)
+            {
+                ++probe.midiDropped;
+                continue;
+            }
+
+            probe.midi[written % Probe::midiCapacity] = record;
+            probe.midiWritten = written + 1;
+        }
+    }
+
+    void logMidi (Probe& probe)
+    {
+        for (auto read = probe.midiRead.load(); read != probe.midiWritten.load(); probe.midiRead = ++read)
+        {
+            const auto& record = probe.midi[read % Probe::midiCapacity];
+            char text[64] = "";
+
+            if (record.head[0] != 0xf0)
+                std::snprintf (text, sizeof text, "midi %02x %02x %02x", record.head[0], record.head[1], record.head[2]);
+            else if (record.size > sizeof record.head)
+                std::snprintf (text, sizeof text, "sysex %u sum=%x", (unsigned) record.size, (unsigned) record.sum);
+            else
+                for (std::uint32_t b = 0, at = std::snprintf (text, sizeof text, "sysex"); b < record.size; ++b)
+                    at += (std::uint32_t) std::snprintf (text + at, sizeof text - at, " %02x", record.head[b]);
+
+            log ("%s", text);
+        }
+
+        if (const auto dropped = probe.midiDropped.exchange (0))
+            log ("midi dropped %lu", (unsigned long) dropped);
+    }
+
     void idle (Probe& probe)
     {
         if (probe.processed && ! probe.processLogged)
@@ -364,6 +445,15 @@ namespace
             logTime ("after", probe.after);
         }
 
+        if (probe.timeStage == 2)
+        {
+            log ("time playing=%d samplePos=%.0f", (probe.timeSeen.flags & kVstTransportPlaying) != 0 ? 1 : 0,
+                 probe.timeSeen.samplePos);
+            probe.timeStage = 0;
+        }
+
+        logMidi (probe);
+
         if (probe.insideCommand)
         {
             // Idle calls go on inside the host's dialog: that is where the plug-in asks again.
@@ -375,8 +465,8 @@ namespace
             return;
         }
 
-        // A tempo command is done once the audio thread has seen its result.
-        if (probe.tempoStage == 0)
+        // A tempo or time command is done once the audio thread has seen its result.
+        if (probe.tempoStage == 0 && probe.timeStage == 0)
             readCommands (probe);
     }
 
@@ -467,6 +557,8 @@ namespace
                 const char* text = static_cast<const char*> (ptr);
                 if (std::strcmp (text, "supportsViewDpiScaling") == 0)
                     return environmentNumber ("TOLVANE_PROBE_TAKES_SCALE", 0);
+                if (std::strcmp (text, "receiveVstMidiEvent") == 0 || std::strcmp (text, "receiveVstEvents") == 0)
+                    return environmentNumber ("TOLVANE_PROBE_MIDI", 0);
                 if (std::strcmp (text, TOLVANE_MINIHOST_CAN_DO) != 0)
                     return 0;
                 log ("canDo %s", text);
@@ -480,6 +572,11 @@ namespace
                     return 1;
                 }
                 return index == TOLVANE_MINIHOST_INDEX ? vendorSpecific (probe, value, ptr) : 0;
+
+            case effProcessEvents:
+                if (ptr != nullptr)
+                    takeEvents (probe, *static_cast<const VstEvents*> (ptr));
+                return 1;
 
             case effEditGetRect:
                 *static_cast<ERect**> (ptr) = &probe.editorRect;
@@ -534,6 +631,13 @@ namespace
             std::memset (outputs[channel], 0, sizeof (float) * (size_t) numSamples);
 
         probe.processed = true;
+
+        if (probe.timeStage == 1)
+        {
+            if (const auto* time = reinterpret_cast<const VstTimeInfo*> (probe.host (effect, audioMasterGetTime, 0, 0, nullptr, 0.0f)))
+                probe.timeSeen = *time;
+            probe.timeStage = 2;
+        }
 
         const auto stage = probe.tempoStage.load();
         if (stage != 1 && stage != 2)

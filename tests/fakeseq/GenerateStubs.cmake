@@ -1,0 +1,18 @@
+cmake_minimum_required(VERSION 3.16)
+# Writes OUT: one stub for each snd_seq_* function that libasound (LIBASOUND) exports and
+# IMPLEMENTED (a C file) does not define, which says on stderr that it was called.
+execute_process(COMMAND nm -D --defined-only "${LIBASOUND}" OUTPUT_VARIABLE symbols)
+file(READ "${IMPLEMENTED}" implemented)
+string(REGEX MATCHALL "[A-Za-z_0-9]+ (snd_seq_[a-z_0-9]+)@" exported "${symbols}")
+set(text "/* Generated from ${LIBASOUND}: the snd_seq_* calls that the fake sequencer leaves out. */\n#include <errno.h>\n#include <stdio.h>\n\n")
+set(seen "")
+foreach(entry IN LISTS exported)
+    string(REGEX REPLACE ".* (snd_seq_[a-z_0-9]+)@" "\\1" name "${entry}")
+    if(name IN_LIST seen OR implemented MATCHES "[ *]${name} \\(")
+        continue()
+    endif()
+    list(APPEND seen ${name})
+    string(APPEND text "long ${name} (void) { fputs (\"fakeseq: ${name} is not implemented\\n\", stderr); return -ENOSYS; }\n")
+endforeach()
+file(WRITE "${OUT}.tmp" "${text}")
+configure_file("${OUT}.tmp" "${OUT}" COPYONLY)
