@@ -1,5 +1,9 @@
 #include "CheckOptions.h"
 
+#include "platform/SafeText.h"
+
+#include <cstring>
+
 CheckOptions CheckOptions::parse (const juce::StringArray& arguments)
 {
     CheckOptions options;
@@ -24,10 +28,11 @@ CheckOptions CheckOptions::parse (const juce::StringArray& arguments)
         {
             const auto text = argument.contains ("=") ? argument.fromFirstOccurrenceOf ("=", false, false)
                                                       : arguments[++i];
-            const auto value = text.getDoubleValue();
+            // Checked before it is read: the framework's reading of an exponent overflows.
+            const auto isNumber = text.isNotEmpty() && text.containsOnly ("0123456789.");
+            const auto value = isNumber ? text.getDoubleValue() : 0.0;
 
-            if (! text.containsOnly ("0123456789.") || text.isEmpty()
-                || value < minimumSeconds || value > maximumSeconds)
+            if (! isNumber || value < minimumSeconds || value > maximumSeconds)
                 options.error = "--seconds needs a number from " + juce::String (minimumSeconds, 0)
                     + " to " + juce::String (maximumSeconds, 0) + ", not \"" + text + "\"";
             else
@@ -54,6 +59,25 @@ CheckOptions CheckOptions::parse (const juce::StringArray& arguments)
         options.error = "no module given";
 
     return options;
+}
+
+CheckOptions CheckOptions::parse (int argc, const char* const* argv)
+{
+    juce::StringArray arguments;
+
+    for (int i = 1; i < argc; ++i)
+    {
+        if (! SafeText::isStrictUtf8 (argv[i], std::strlen (argv[i])))
+        {
+            CheckOptions options;
+            options.error = "argument " + juce::String (i) + " is not valid UTF-8";
+            return options;
+        }
+
+        arguments.add (juce::String::fromUTF8 (argv[i]));
+    }
+
+    return parse (arguments);
 }
 
 juce::String CheckOptions::helpText()

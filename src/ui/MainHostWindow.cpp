@@ -26,7 +26,10 @@ MainHostWindow::MainHostWindow()
     setResizable (false, false);
     centreWithSize (800, 600);
 
-    restoreWindowStateFromString (getApplicationProperties().getUserSettings()->getValue (windowStateKey, {}));
+    // Only a state of believable numbers reaches the framework, whose reading of others overflows.
+    const auto storedState = getApplicationProperties().getUserSettings()->getValue (windowStateKey, {});
+    if (WindowPlacement::parse (storedState).has_value())
+        restoreWindowStateFromString (storedState);
 
     auto& commandManager = getCommandManager();
     addKeyListener (commandManager.getKeyMappings());
