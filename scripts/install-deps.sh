@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [build|test|windows|wine|debian|third-party PACKAGE...]   (test
 # adds what only the test suite uses: GoogleTest, Google Benchmark, JACK with its dummy back
 # end, screenshots, jq, an XSETTINGS daemon for a display scaled to 200 % and the Debian
-# package's tools; third-party adds JACK and the named plug-in packages)
+# package's tools, clang with libFuzzer; third-party adds JACK and the named plug-in packages)
 set -euo pipefail
 
 want=(
@@ -16,6 +16,8 @@ want=(
 if [ "${1:-build}" = test ]; then
     want+=(libgtest-dev libbenchmark-dev jackd2 imagemagick jq xsettingsd)
     want+=(dpkg-dev binutils librsvg2-bin file lintian desktop-file-utils appstream)
+    # The fuzz targets: clang's libFuzzer and sanitizer runtimes.
+    want+=(clang-14 libclang-rt-14-dev)
 fi
 # windows: the cross build for Windows (scripts/build-windows.sh; dpkg-dev fetches the
 # image libraries' sources) and its zip and installer (NSIS, the icon made with ImageMagick).
