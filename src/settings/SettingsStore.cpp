@@ -2,6 +2,8 @@
 
 #include "platform/SafeText.h"
 
+#include <algorithm>
+
 namespace SettingsStore
 {
     namespace
@@ -42,9 +44,21 @@ namespace SettingsStore
             return deepest;
         }
 
+        /** Where a processing instruction ("<?") may stand: only as the declaration that
+            opens a document. The framework's XML parser loops for ever on one inside an
+            element's text, and it parses every stored value that looks like XML (when a
+            value is read as XML, and when the file is saved).
+        */
+        bool hasStrayProcessingInstruction (const juce::String& text)
+        {
+            const auto first = text.indexOf ("<?");
+            return first >= 0 && (text.substring (0, first).trim().isNotEmpty() || text.indexOf (first + 2, "<?") >= 0);
+        }
+
         /** Whether the framework can read the file without harm. Its readers take the bytes
             as UTF-8 unchecked (see SafeText), and its XML parser descends once per nesting
-            level on the stack. Our own files are UTF-8 text without NUL bytes, of a few levels.
+            level on the stack and hangs on processing instructions. Our own files are UTF-8
+            text without NUL bytes, of a few levels, with one declaration at the top.
         */
         bool isSafeToRead (const juce::File& file)
         {
@@ -58,7 +72,33 @@ namespace SettingsStore
             const auto* text = static_cast<const char*> (bytes.getData());
             const auto size = bytes.getSize();
 
-            return SafeText::isStrictUtf8 (text, size) && nestingOf (text, size) <= maxNesting;
+            return SafeText::isStrictUtf8 (text, size) && nestingOf (text, size) <= maxNesting
+                && ! hasStrayProcessingInstruction (juce::String::fromUTF8 (text, (int) size));
+        }
+
+        /** Whether the file holds settings that the store can read and use: safe to read,
+            accepted by the framework, and no value with a processing instruction (entities
+            in the file unescape to one).
+        */
+        bool isReadable (const juce::File& file)
+        {
+            if (! isSafeToRead (file))
+                return false;
+
+            juce::PropertiesFile::Options options;
+            options.applicationName = file.getFileNameWithoutExtension();
+            options.filenameSuffix = file.getFileExtension();
+            options.folderName = file.getParentDirectory().getFullPathName();
+            options.doNotSave = true;
+            options.millisecondsBeforeSaving = -1;
+
+            juce::PropertiesFile settings (options);
+            const auto& values = settings.getAllProperties().getAllValues();
+
+            return settings.isValidFile() && std::none_of (values.begin(), values.end(), [] (const juce::String& value)
+                                                           {
+                                                               return value.contains ("<?");
+                                                           });
         }
     }
 
@@ -74,11 +114,7 @@ namespace SettingsStore
         if (! file.existsAsFile())
             return FileCheck::usable;
 
-        auto readOnly = options;
-        readOnly.doNotSave = true;
-        readOnly.millisecondsBeforeSaving = -1;
-
-        if (isSafeToRead (file) && juce::PropertiesFile (readOnly).isValidFile())
+        if (isReadable (file))
             return FileCheck::usable;
 
         return file.moveFileTo (damagedCopyOf (file)) ? FileCheck::setAside
@@ -107,7 +143,7 @@ namespace SettingsStore
         // file keep their value here. A file that has become unreadable meanwhile is left
         // as it is, for the next start to set aside.
         const auto& file = settings.getFile();
-        const auto readable = ! file.existsAsFile() || (isSafeToRead (file) && settings.reload());
+        const auto readable = ! file.existsAsFile() || (isReadable (file) && settings.reload());
 
         settings.setValue (key, value);
 
