@@ -14,14 +14,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/display.sh
 source scripts/lib/jack.sh
-source scripts/lib/fuzz.sh
 
 bash scripts/install-deps.sh test
 
 build_dir=${TOLVANE_BUILD_DIR:-build}
 asan_dir=${TOLVANE_ASAN_BUILD_DIR:-build-asan}
 tsan_dir=${TOLVANE_TSAN_BUILD_DIR:-build-tsan}
-fuzz_dir=${TOLVANE_FUZZ_BUILD_DIR:-build-fuzz}
 
 werror=OFF
 if [ "${CI:-}" = true ] && [ "${TOLVANE_NO_WERROR:-}" != 1 ]; then werror=ON; fi
@@ -36,11 +34,6 @@ if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
           -DTOLVANE_WARNINGS_AS_ERRORS=$werror -DTOLVANE_REFERENCE_STANDALONE=OFF
     cmake --build "$asan_dir" --target tolvane_plugin_load_tests tolvane_unit_tests tolvane_look_tests \
           TolvaneEditor TolvaneReference_VST jack-peak
-fi
-
-if [ "${TOLVANE_SKIP_FUZZ:-}" != 1 ]; then
-    echo "== Build the fuzz targets (libFuzzer, AddressSanitizer + UBSan)"
-    tolvane_build_fuzzers "$fuzz_dir"
 fi
 
 if [ "${TOLVANE_SKIP_TSAN:-}" != 1 ]; then
@@ -84,14 +77,18 @@ if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
         run_ctest --test-dir "$asan_dir" -R '^e2e\.(starts_with_editor_and_quits_on_ctrl_q|reopens_at_stored_position|plays_the_plugin_through_jack_when_a_key_is_held|damaged_settings_are_set_aside_and_never_written_over|system_quit_signals_store_the_moved_position)$'
 fi
 
-if [ "${TOLVANE_SKIP_FUZZ:-}" != 1 ]; then
-    echo "== Fuzz targets over their corpus and a short budget (scripts/fuzz.sh runs them longer)"
-    run_ctest --test-dir "$fuzz_dir" -L fuzz
-fi
-
 if [ "${TOLVANE_SKIP_TSAN:-}" != 1 ]; then
     echo "== Transport concurrency under ThreadSanitizer"
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest --test-dir "$tsan_dir" -L concurrency
+fi
+
+# Each fuzz target over its corpus and a short budget (scripts/fuzz.sh runs them longer),
+# built with clang in a tree of its own.
+if [ "${TOLVANE_SKIP_FUZZ:-}" != 1 ]; then
+    echo "== Fuzz targets (libFuzzer, AddressSanitizer + UBSan)"
+    source scripts/lib/fuzz.sh
+    tolvane_build_fuzzers "${TOLVANE_FUZZ_BUILD_DIR:-build-fuzz}"
+    run_ctest --test-dir "${TOLVANE_FUZZ_BUILD_DIR:-build-fuzz}" -L fuzz
 fi
 
 # The Windows build under Wine (TOLVANE_SKIP_WINDOWS=1 leaves it out); its CTest count joins the
