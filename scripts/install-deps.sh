@@ -3,8 +3,8 @@
 # Usage: scripts/install-deps.sh [build|test|windows|wine|debian|third-party PACKAGE...]   (test
 # adds what only the test suite uses: GoogleTest, Google Benchmark, JACK with its dummy back
 # end, screenshots, jq, an XSETTINGS daemon for a display scaled to 200 %, the Debian
-# package's tools, clang-format and shellcheck; third-party adds JACK and the named plug-in
-# packages)
+# package's tools, clang-format and shellcheck, clang with libFuzzer; third-party adds JACK
+# and the named plug-in packages)
 set -euo pipefail
 
 want=(
@@ -18,6 +18,8 @@ if [ "${1:-build}" = test ]; then
     want+=(libgtest-dev libbenchmark-dev jackd2 imagemagick jq xsettingsd)
     want+=(dpkg-dev binutils librsvg2-bin file lintian desktop-file-utils appstream)
     want+=(clang-format shellcheck)
+    # The fuzz targets: clang's libFuzzer and sanitizer runtimes.
+    want+=(clang-14 libclang-rt-14-dev)
 fi
 # windows: the cross build for Windows (scripts/build-windows.sh; dpkg-dev fetches the
 # image libraries' sources) and its zip and installer (NSIS, the icon made with ImageMagick).

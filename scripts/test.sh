@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the unit and window tests, the
-# plug-in loading tests (again under AddressSanitizer + UBSan), the player's real-time and
-# concurrency tests (the latter again under ThreadSanitizer), the device tests on JACK
-# servers with the dummy back end, and the end-to-end tests of the real application, on a
-# private display with a window manager. Before all that, every tracked C and C++ file must
-# be formatted as .clang-format says (clang-format 14) and every shell script pass shellcheck
-# at warning level; the builds treat warnings as errors.
+# plug-in loading tests, the player's real-time and concurrency tests (the latter again under
+# ThreadSanitizer), the device tests on JACK servers with the dummy back end, the end-to-end
+# tests of the real application, on a private display with a window manager; again under
+# AddressSanitizer + UBSan the unit and plug-in loading tests and the application's start,
+# play, quit and settings cases; and each fuzz target over its corpus and a short budget.
+# Before all that, every tracked C and C++ file must be formatted as .clang-format says
+# (clang-format 14) and every shell script pass shellcheck at warning level; the builds treat
+# warnings as errors.
 #
 #   scripts/test.sh           everything
 #   scripts/test.sh --quick   the checks above and the tests that need no display, no JACK
@@ -13,9 +15,10 @@
 #                             "concurrency"), run with DISPLAY unset
 #
 # Environment: TOLVANE_BUILD_DIR (default build), TOLVANE_ASAN_BUILD_DIR (default
-# build-asan), TOLVANE_TSAN_BUILD_DIR (default build-tsan), TOLVANE_SKIP_ASAN=1 and
-# TOLVANE_SKIP_TSAN=1 to leave a sanitizer run out, TOLVANE_NO_WERROR=1 to let warnings
-# pass (for a compiler newer than the one the code is kept clean with).
+# build-asan), TOLVANE_TSAN_BUILD_DIR (default build-tsan), TOLVANE_FUZZ_BUILD_DIR (default
+# build-fuzz), TOLVANE_SKIP_ASAN=1, TOLVANE_SKIP_TSAN=1 and TOLVANE_SKIP_FUZZ=1 to leave a
+# sanitizer run out, TOLVANE_NO_WERROR=1 to let warnings pass (for a compiler newer than the
+# one the code is kept clean with).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/display.sh
@@ -74,10 +77,11 @@ fi
 cmake --build "$build_dir"
 
 if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
-    echo "== Build with AddressSanitizer + UBSan (plug-in loading tests)"
+    echo "== Build with AddressSanitizer + UBSan (unit, plug-in loading, start/play/quit and settings tests)"
     cmake -S . -B "$asan_dir" -G Ninja -DTOLVANE_BUILD_TESTS=ON -DTOLVANE_SANITIZER=address \
           -DTOLVANE_WARNINGS_AS_ERRORS=$werror -DTOLVANE_REFERENCE_STANDALONE=OFF
-    cmake --build "$asan_dir" --target tolvane_plugin_load_tests
+    cmake --build "$asan_dir" --target tolvane_plugin_load_tests tolvane_unit_tests tolvane_look_tests \
+          TolvaneEditor TolvaneReference_VST jack-peak
 fi
 
 if [ "${TOLVANE_SKIP_TSAN:-}" != 1 ]; then
@@ -112,15 +116,27 @@ echo "== Tests"
 run_ctest --test-dir "$build_dir"
 
 if [ "${TOLVANE_SKIP_ASAN:-}" != 1 ]; then
-    echo "== Plug-in loading under AddressSanitizer + UBSan"
-    # Leaks are not what this run is about: the framework and X keep a few on purpose.
+    echo "== Unit, plug-in loading, start/play/quit and settings tests under AddressSanitizer + UBSan"
+    # Leaks are not what this run is about: the framework and X keep a few on purpose (the
+    # fuzz targets look for leaks of our own).
     ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        run_ctest --test-dir "$asan_dir" -L plugin-load
+        run_ctest --test-dir "$asan_dir" -L 'unit|plugin-load'
+    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        run_ctest --test-dir "$asan_dir" -R '^e2e\.(starts_with_editor_and_quits_on_ctrl_q|reopens_at_stored_position|plays_the_plugin_through_jack_when_a_key_is_held|damaged_settings_are_set_aside_and_never_written_over|system_quit_signals_store_the_moved_position)$'
 fi
 
 if [ "${TOLVANE_SKIP_TSAN:-}" != 1 ]; then
     echo "== Transport concurrency under ThreadSanitizer"
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest --test-dir "$tsan_dir" -L concurrency
+fi
+
+# Each fuzz target over its corpus and a short budget (scripts/fuzz.sh runs them longer),
+# built with clang in a tree of its own.
+if [ "${TOLVANE_SKIP_FUZZ:-}" != 1 ]; then
+    echo "== Fuzz targets (libFuzzer, AddressSanitizer + UBSan)"
+    source scripts/lib/fuzz.sh
+    tolvane_build_fuzzers "${TOLVANE_FUZZ_BUILD_DIR:-build-fuzz}"
+    run_ctest --test-dir "${TOLVANE_FUZZ_BUILD_DIR:-build-fuzz}" -L fuzz
 fi
 
 # The Windows build under Wine (TOLVANE_SKIP_WINDOWS=1 leaves it out); its CTest count joins the

@@ -6,11 +6,7 @@
 
 int main (int argc, char* argv[])
 {
-    juce::StringArray arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.add (juce::String::fromUTF8 (argv[i]));
-
-    const auto options = CheckOptions::parse (arguments);
+    const auto options = CheckOptions::parse (argc, argv);
 
     if (options.help)
     {

@@ -1,5 +1,9 @@
 #include "CheckOptions.h"
 
+#include "platform/SafeText.h"
+
+#include <cstring>
+
 namespace
 {
     // Digits with at most one point: the framework would read "1e3" or "2.5.5" as some other
@@ -35,7 +39,8 @@ CheckOptions CheckOptions::parse (const juce::StringArray& arguments)
         {
             const auto text = argument.contains ("=") ? argument.fromFirstOccurrenceOf ("=", false, false)
                                                       : arguments[++i];
-            const auto value = text.getDoubleValue();
+            // Checked before it is read: the framework's reading of an exponent overflows.
+            const auto value = isPlainDecimal (text) ? text.getDoubleValue() : 0.0;
 
             if (! isPlainDecimal (text) || value < minimumSeconds || value > maximumSeconds)
                 options.error = "--seconds needs a number from " + juce::String (minimumSeconds, 0)
@@ -64,6 +69,25 @@ CheckOptions CheckOptions::parse (const juce::StringArray& arguments)
         options.error = "no module given";
 
     return options;
+}
+
+CheckOptions CheckOptions::parse (int argc, const char* const* argv)
+{
+    juce::StringArray arguments;
+
+    for (int i = 1; i < argc; ++i)
+    {
+        if (! SafeText::isStrictUtf8 (argv[i], std::strlen (argv[i])))
+        {
+            CheckOptions options;
+            options.error = "argument " + juce::String (i) + " is not valid UTF-8";
+            return options;
+        }
+
+        arguments.add (juce::String::fromUTF8 (argv[i]));
+    }
+
+    return parse (arguments);
 }
 
 juce::String CheckOptions::helpText()

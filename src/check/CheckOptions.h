@@ -21,6 +21,11 @@ struct CheckOptions
     /** Reads the arguments (without the program's name). */
     static CheckOptions parse (const juce::StringArray& arguments);
 
+    /** Reads main()'s arguments (argv[0] is the program's name). An argument that is not
+        valid UTF-8 is an error: the framework's strings are not safe with it.
+    */
+    static CheckOptions parse (int argc, const char* const* argv);
+
     /** The complete --help text. */
     static juce::String helpText();
 };

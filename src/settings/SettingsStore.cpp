@@ -1,5 +1,9 @@
 #include "SettingsStore.h"
 
+#include "platform/SafeText.h"
+
+#include <algorithm>
+
 namespace SettingsStore
 {
     namespace
@@ -15,6 +19,87 @@ namespace SettingsStore
         // Long enough for another instance's save, short enough that a lock left by a
         // stuck process never keeps this one from saving.
         constexpr int lockTimeoutMs = 2000;
+
+        // Far more than any settings of ours (a few kilobytes, four levels deep).
+        constexpr size_t maxFileBytes = 1 << 20;
+        constexpr int maxNesting = 64;
+
+        /** The deepest element nesting that the text could hold, counted generously: every
+            '<' that does not close an element opens one.
+        */
+        int nestingOf (const char* text, size_t size)
+        {
+            int depth = 0, deepest = 0;
+
+            for (size_t i = 0; i < size; ++i)
+            {
+                const auto next = i + 1 < size ? text[i + 1] : '\0';
+
+                if (text[i] == '<' && next != '/' && next != '?' && next != '!')
+                    deepest = juce::jmax (deepest, ++depth);
+                else if ((text[i] == '<' && next == '/') || (text[i] == '/' && next == '>'))
+                    --depth;
+            }
+
+            return deepest;
+        }
+
+        /** Where a processing instruction ("<?") may stand: only as the declaration that
+            opens a document. The framework's XML parser loops for ever on one inside an
+            element's text, and it parses every stored value that looks like XML (when a
+            value is read as XML, and when the file is saved).
+        */
+        bool hasStrayProcessingInstruction (const juce::String& text)
+        {
+            const auto first = text.indexOf ("<?");
+            return first >= 0 && (text.substring (0, first).trim().isNotEmpty() || text.indexOf (first + 2, "<?") >= 0);
+        }
+
+        /** Whether the framework can read the file without harm. Its readers take the bytes
+            as UTF-8 unchecked (see SafeText), and its XML parser descends once per nesting
+            level on the stack and hangs on processing instructions. Our own files are UTF-8
+            text without NUL bytes, of a few levels, with one declaration at the top.
+        */
+        bool isSafeToRead (const juce::File& file)
+        {
+            if (file.getSize() > (juce::int64) maxFileBytes)
+                return false;
+
+            juce::MemoryBlock bytes;
+            if (! file.loadFileAsData (bytes))
+                return false;
+
+            const auto* text = static_cast<const char*> (bytes.getData());
+            const auto size = bytes.getSize();
+
+            return SafeText::isStrictUtf8 (text, size) && nestingOf (text, size) <= maxNesting
+                && ! hasStrayProcessingInstruction (juce::String::fromUTF8 (text, (int) size));
+        }
+
+        /** Whether the file holds settings that the store can read and use: safe to read,
+            accepted by the framework, and no value with a processing instruction (entities
+            in the file unescape to one).
+        */
+        bool isReadable (const juce::File& file)
+        {
+            if (! isSafeToRead (file))
+                return false;
+
+            juce::PropertiesFile::Options options;
+            options.applicationName = file.getFileNameWithoutExtension();
+            options.filenameSuffix = file.getFileExtension();
+            options.folderName = file.getParentDirectory().getFullPathName();
+            options.doNotSave = true;
+            options.millisecondsBeforeSaving = -1;
+
+            juce::PropertiesFile settings (options);
+            const auto& values = settings.getAllProperties().getAllValues();
+
+            return settings.isValidFile() && std::none_of (values.begin(), values.end(), [] (const juce::String& value)
+                                                           {
+                                                               return value.contains ("<?");
+                                                           });
+        }
     }
 
     juce::File damagedCopyOf (const juce::File& settingsFile)
@@ -29,11 +114,7 @@ namespace SettingsStore
         if (! file.existsAsFile())
             return FileCheck::usable;
 
-        auto readOnly = options;
-        readOnly.doNotSave = true;
-        readOnly.millisecondsBeforeSaving = -1;
-
-        if (juce::PropertiesFile (readOnly).isValidFile())
+        if (isReadable (file))
             return FileCheck::usable;
 
         return file.moveFileTo (damagedCopyOf (file)) ? FileCheck::setAside
@@ -43,7 +124,12 @@ namespace SettingsStore
     juce::PropertiesFile::Options openSafely (juce::PropertiesFile::Options options)
     {
         if (setAsideIfDamaged (options) == FileCheck::keptUnreadable)
+        {
+            // The store neither writes nor reads it: it is pointed at a file that cannot
+            // exist, one inside the unreadable file itself.
             options.doNotSave = true;
+            options.folderName = options.getDefaultFile().getFullPathName();
+        }
 
         return options;
     }
@@ -54,13 +140,18 @@ namespace SettingsStore
         const auto locked = lock.enter (lockTimeoutMs);
 
         // Whatever other instances saved meanwhile comes in first; keys missing from the
-        // file keep their value here. A file that has become unreadable leaves the values
-        // as they are.
-        if (settings.getFile().existsAsFile())
-            settings.reload();
+        // file keep their value here. A file that has become unreadable meanwhile is left
+        // as it is, for the next start to set aside.
+        const auto& file = settings.getFile();
+        const auto readable = ! file.existsAsFile() || (isReadable (file) && settings.reload());
 
         settings.setValue (key, value);
-        const auto saved = settings.save();
+
+        // Nor does a later timed or final save of the store write over it.
+        if (! readable)
+            settings.setNeedsToBeSaved (false);
+
+        const auto saved = readable && settings.save();
 
         if (locked)
             lock.exit();

@@ -21,19 +21,22 @@ namespace SettingsStore
 
     /** Reads the file that the options name the way the store will. When it exists but cannot
         be read or parsed, moves it to damagedCopyOf() (replacing an older copy) before
-        anything can write it.
+        anything can write it. Besides files the framework refuses, a file is unreadable when
+        the framework could not read it without harm: not UTF-8 text (its binary forms
+        included), a NUL byte, over 1 MiB, or elements nested more than 64 deep.
     */
     FileCheck setAsideIfDamaged (const juce::PropertiesFile::Options& options);
 
-    /** The store's options for this run: the given ones, with saving switched off when the
-        file is unreadable and still in place.
+    /** The store's options for this run: the given ones, or, when the file is unreadable and
+        still in place, options that neither save nor read it (the store starts empty).
     */
     juce::PropertiesFile::Options openSafely (juce::PropertiesFile::Options options);
 
     /** Sets key to value and saves at once, on top of the file as it is now on disk: under an
         inter-process lock it re-reads the file, sets the one key and writes it (to a temporary
         file, then renamed). Another instance's keys survive, and so do its newer values of
-        keys this one has not changed since. Returns whether the file was written.
+        keys this one has not changed since. A file that has become unreadable since it was
+        opened is not written over. Returns whether the file was written.
     */
     bool storeAndSave (juce::PropertiesFile& settings, const juce::String& key, const juce::var& value);
 

@@ -25,7 +25,10 @@ MainHostWindow::MainHostWindow()
     setResizable (false, false);
     centreWithSize (800, 600);
 
-    restoreWindowStateFromString (getApplicationProperties().getUserSettings()->getValue (SettingsKeys::mainWindowPos, {}));
+    // Only a state of believable numbers reaches the framework, whose reading of others overflows.
+    const auto storedState = getApplicationProperties().getUserSettings()->getValue (SettingsKeys::mainWindowPos, {});
+    if (WindowPlacement::parse (storedState).has_value())
+        restoreWindowStateFromString (storedState);
 
     auto& commandManager = getCommandManager();
     addKeyListener (commandManager.getKeyMappings());

@@ -19,7 +19,8 @@ fail() {
 }
 
 # wait_exit [SECONDS]: waits for the program to end (default 20 s) and checks that it ended
-# cleanly, with exit code 0.
+# cleanly, with exit code 0. (The scripts that source this file pass SECONDS.)
+# shellcheck disable=SC2120
 wait_exit() {
     local limit=${1:-20}
     local deadline=$((SECONDS + limit))

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 TEST (SettingsLocation, StoreOptionsNameTheApplicationAndKeepFrameworkDefaults)
 {
     const auto options = SettingsLocation::storeOptions();
@@ -150,4 +152,69 @@ TEST (SettingsStore, TwoInstancesKeepEachOthersChanges)
     EXPECT_EQ (later.getValue ("mainWindowPos"), "500 400 640 420");
     EXPECT_NE (later.getXmlValue ("audioDeviceState"), nullptr);
     EXPECT_EQ (SettingsStore::xmlValue (nullptr), juce::var());
+}
+
+TEST (SettingsStore, FilesTheFrameworkCannotReadSafelyAreSetAsideOrLeftUnread)
+{
+    SettingsFolder settings;
+    const auto damaged = SettingsStore::damagedCopyOf (settings.file());
+    const std::string head ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n  <VALUE name=\"mainWindowPos\" val=\"");
+    const auto bytesOf = [] (const std::string& text)
+    {
+        return juce::MemoryBlock (text.data(), text.size());
+    };
+
+    // The framework reads each of these into strings that overrun (the binary form, invalid
+    // and overlong UTF-8), descends once per level, or loops for ever on a processing
+    // instruction in an element's text (also in a value, which it parses when reading it as
+    // XML and when saving).
+    const auto binaryForm = bytesOf (std::string ("PROP\x01\0\0\0key\0\xc0\xff\0", 15));
+    std::string deep;
+    for (int i = 0; i < 100; ++i)
+        deep += "<a>";
+
+    for (const auto& bytes : { binaryForm, bytesOf (head + "\xc0\xff\"/></PROPERTIES>"),
+                               bytesOf (head + "\xf0\x8c\x9a\x9c\"/></PROPERTIES>"),
+                               bytesOf (head + "1 2 3 4\"/>" + deep + "</PROPERTIES>"),
+                               bytesOf (head + "1 2 3 4\"/><VALUE name=\"x\"><a><?pi?>text</a></VALUE></PROPERTIES>"),
+                               bytesOf (head + "1 2 3 4\"/><VALUE name=\"x\" val=\"&lt;a&gt;&lt;?pi?&gt;text&lt;/a&gt;\"/></PROPERTIES>") })
+    {
+        settings.file().getParentDirectory().createDirectory();
+        settings.file().replaceWithData (bytes.getData(), bytes.getSize());
+        EXPECT_EQ (SettingsStore::setAsideIfDamaged (settings.options()), SettingsStore::FileCheck::setAside);
+        juce::MemoryBlock kept;
+        damaged.loadFileAsData (kept);
+        EXPECT_EQ (kept, bytes);
+    }
+
+    // Text beyond ASCII is no damage.
+    settings.write (juce::String::fromUTF8 ((head + "Gr\xc3\xb6\xc3\x9f"
+                                                    "e \xf0\x9f\x8e\xb9\"/></PROPERTIES>")
+                                                .c_str()));
+    EXPECT_EQ (SettingsStore::setAsideIfDamaged (settings.options()), SettingsStore::FileCheck::usable);
+
+    // Kept in place (the copy's place is taken), an unsafe file is not even read.
+    damaged.deleteFile();
+    damaged.getChildFile ("keep").create();
+    settings.file().replaceWithData (binaryForm.getData(), binaryForm.getSize());
+    juce::PropertiesFile store (SettingsStore::openSafely (settings.options()));
+    EXPECT_EQ (store.getAllProperties().size(), 0);
+    EXPECT_FALSE (SettingsStore::storeAndSave (store, "mainWindowPos", "1 2 3 4"));
+}
+
+TEST (SettingsStore, FileDamagedAfterStartUpIsNeverSavedOver)
+{
+    SettingsFolder settings;
+    settings.write ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n"
+                    "  <VALUE name=\"mainWindowPos\" val=\"100 100 640 420\"/>\n</PROPERTIES>\n");
+
+    {
+        juce::PropertiesFile store (SettingsStore::openSafely (settings.options()));
+        settings.write ("<PROPERTIES><VALUE name=");
+        EXPECT_FALSE (SettingsStore::storeAndSave (store, "mainWindowPos", "1 2 3 4"));
+        EXPECT_EQ (store.getValue ("mainWindowPos"), "1 2 3 4");
+    }
+
+    // Not by the store's final save either.
+    EXPECT_EQ (settings.file().loadFileAsString(), "<PROPERTIES><VALUE name=");
 }

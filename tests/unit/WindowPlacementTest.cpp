@@ -68,3 +68,24 @@ TEST (WindowPlacement, FallsBackWhenTheStoredCornerIsOnNoConnectedDisplay)
     EXPECT_EQ (WindowPlacement::startTopLeft ("1280 1024 560 340", oneScreen), fallback);
     EXPECT_EQ (WindowPlacement::startTopLeft ("300 200 560 340", {}), fallback);
 }
+
+TEST (WindowPlacement, RefusesNumbersNoScreenHasAndFramesNoWindowManagerDraws)
+{
+    // Such numbers overflow the framework's own reading of the string.
+    for (const auto* state : { "-2147483648 0 560 340", "300 200 99999999 340", "300 200 560 340 frame 0 0 0 -99999999" })
+        EXPECT_FALSE (WindowPlacement::parse (state).has_value()) << state;
+
+    EXPECT_EQ (topLeftOf ("300px 200 560 340"), juce::Point<int> (300, 200));
+
+    // A stored frame thicker than any title bar, or negative, would put the window off screen.
+    EXPECT_EQ (WindowPlacement::startTopLeft ("300 200 560 340 frame 5000 1 1 1", oneScreen), juce::Point<int> (300, 200));
+    EXPECT_EQ (WindowPlacement::startTopLeft ("300 200 560 340 frame 20 -900 1 1", oneScreen), juce::Point<int> (300, 200));
+}
+
+TEST (WindowPlacement, FallsBackToTheFirstDisplaysCornerWhenNoneHolds100x100)
+{
+    const juce::Array<juce::Rectangle<int>> awayFromTheOrigin { juce::Rectangle<int> (2000, 500, 1280, 1024),
+                                                                juce::Rectangle<int> (-1000, 0, 50, 50) };
+    EXPECT_EQ (WindowPlacement::startTopLeft ("garbage", awayFromTheOrigin), juce::Point<int> (2000, 500));
+    EXPECT_EQ (WindowPlacement::startTopLeft ("2100 600 560 340", awayFromTheOrigin), juce::Point<int> (2100, 600));
+}
