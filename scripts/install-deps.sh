@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the application and the tests need, when missing.
 # Usage: scripts/install-deps.sh [build|test|windows|wine|debian|third-party PACKAGE...]   (test
 # adds what only the test suite uses: GoogleTest, Google Benchmark, JACK with its dummy back
-# end, screenshots, jq, an XSETTINGS daemon for a display scaled to 200 % and the Debian
+# end, PulseAudio with ALSA's plug-ins, screenshots, jq, an XSETTINGS daemon for a display scaled to 200 % and the Debian
 # package's tools; third-party adds JACK and the named plug-in packages)
 set -euo pipefail
 
@@ -15,6 +15,8 @@ want=(
 )
 if [ "${1:-build}" = test ]; then
     want+=(libgtest-dev libbenchmark-dev jackd2 imagemagick jq xsettingsd)
+    # A desktop's sound path: ALSA's "default" through a PulseAudio server (a private one).
+    want+=(pulseaudio pulseaudio-utils libasound2-plugins)
     want+=(dpkg-dev binutils librsvg2-bin file lintian desktop-file-utils appstream)
 fi
 # windows: the cross build for Windows (scripts/build-windows.sh; dpkg-dev fetches the
@@ -28,7 +30,8 @@ case "${1:-build}" in
         # scripts/packaging/debian.sh: the package's tools and the icon's renderer.
         want=(dpkg-dev binutils librsvg2-bin) ;;
     wine)
-        want=(wine wine64 fonts-wine xvfb openbox xdotool wmctrl x11-utils imagemagick procps unzip) ;;
+        want=(wine wine64 fonts-wine xvfb openbox xdotool wmctrl x11-utils imagemagick procps unzip
+              pulseaudio pulseaudio-utils) ;;
     third-party)
         # scripts/test-third-party.sh: the packages whose modules it hosts follow the mode.
         want+=(jackd2 imagemagick binutils gdb "${@:2}") ;;
