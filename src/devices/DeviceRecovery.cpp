@@ -1,6 +1,7 @@
 #include "DeviceRecovery.h"
 
 #include "settings/SettingsStore.h"
+#include "DeviceFallback.h"
 #include "DeviceSetup.h"
 
 namespace
@@ -179,8 +180,18 @@ void DeviceRecovery::recoverIfNeeded()
         deviceManager.closeAudioDevice();
     }
 
+    // A chosen device that is not there is waited for on the default device of another
+    // type, if one runs; after a failed attempt, not before the next timed check.
     if (! isListed (chosen, rescan (chosen.type)))
+    {
+        if (! DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice()))
+        {
+            DeviceFallback::openDefaultOfAnotherType (deviceManager, chosen.type);
+            mayReopen = false;
+        }
+
         return;
+    }
 
     reopenChosen();
 

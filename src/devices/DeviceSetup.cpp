@@ -1,6 +1,7 @@
 #include "DeviceSetup.h"
 
 #include "audio/TransportAudioProcessorPlayer.h"
+#include "DeviceFallback.h"
 
 namespace DeviceSetup
 {
@@ -71,6 +72,9 @@ namespace DeviceSetup
         // its input, as saved.
         if (deviceManager.getCurrentAudioDevice() == nullptr)
             deviceManager.initialise (256, 256, saved.get(), true, {}, nullptr);
+
+        if (! DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice()))
+            DeviceFallback::openDefaultOfAnotherType (deviceManager, deviceManager.getCurrentAudioDeviceType());
     }
 
     void openInputIfTaken (juce::AudioDeviceManager& deviceManager, juce::PropertiesFile& userSettings,
