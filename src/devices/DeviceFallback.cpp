@@ -18,6 +18,39 @@ namespace DeviceFallback
         return device != nullptr && device->isOpen() && device->isPlaying();
     }
 
+    bool openFirstTwoOutputs (juce::AudioDeviceManager& deviceManager, const juce::XmlElement* savedState)
+    {
+        auto* type = deviceManager.getCurrentDeviceTypeObject();
+
+        if (type == nullptr)
+            return false;
+
+        const auto outputs = type->getDeviceNames (false);
+        auto name = outputs[type->getDefaultDeviceIndex (false)];
+
+        if (savedState != nullptr && savedState->getStringAttribute ("deviceType") == type->getTypeName())
+        {
+            const auto both = savedState->getStringAttribute ("audioDeviceName");
+            const auto saved = both.isNotEmpty() ? both : savedState->getStringAttribute ("audioOutputDeviceName");
+
+            if (outputs.contains (saved))
+                name = saved;
+        }
+
+        if (name.isEmpty())
+            return false;
+
+        auto setup = deviceManager.getAudioDeviceSetup();
+        setup.outputDeviceName = name;
+        setup.inputDeviceName = {};
+        setup.outputChannels.clear();
+        setup.outputChannels.setRange (0, 2, true);
+        setup.useDefaultOutputChannels = false;
+        deviceManager.closeAudioDevice();
+        deviceManager.setAudioDeviceSetup (setup, false);
+        return isRunning (deviceManager.getCurrentAudioDevice());
+    }
+
     juce::String openDefaultOfAnotherType (juce::AudioDeviceManager& deviceManager, const juce::String& failedType)
     {
         juce::StringArray available;

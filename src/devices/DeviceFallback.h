@@ -20,6 +20,14 @@ namespace DeviceFallback
     /** Whether the device is open and started. */
     bool isRunning (juce::AudioIODevice* device);
 
+    /** Opens the current type's device with its first two outputs only, and no input: the
+        device that the saved state names when it is of this type, else the type's default
+        one. The framework's WASAPI type under Wine lists 36 outputs for every endpoint (its
+        probe of channel counts is answered yes) and then fails to open them all. Not as the
+        user's choice. Returns whether the device runs.
+    */
+    bool openFirstTwoOutputs (juce::AudioDeviceManager& deviceManager, const juce::XmlElement* savedState);
+
     /** Opens the default device of each type that typesToTry names, after asking it for its
         devices, until one runs. Not as the user's choice: the state that the device manager
         keeps as chosen stays as it is, so it is never stored. Returns the type that runs, or

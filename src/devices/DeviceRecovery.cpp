@@ -170,6 +170,11 @@ void DeviceRecovery::recoverIfNeeded()
     if (! mayReopen || chosen.isEmpty())
         return;
 
+    // A chosen device that opens but never delivers, even reopened (WASAPI's exclusive mode
+    // under Wine), is given up while it stays listed: another type's default plays instead.
+    if (state == DeviceState::lost && device != nullptr && device->isOpen() && currentDevice() == chosen)
+        ++chosenStalls;
+
     // A device that closed by itself is let go, in this order. Its type is asked for devices
     // first: for JACK that opens a client, and opening one frees what the server's shutdown
     // left of the old client and ends its threads, which may still call the device back. Then
@@ -182,9 +187,14 @@ void DeviceRecovery::recoverIfNeeded()
 
     // A chosen device that is not there is waited for on the default device of another
     // type, if one runs; after a failed attempt, not before the next timed check.
-    if (! isListed (chosen, rescan (chosen.type)))
+    const auto listed = isListed (chosen, rescan (chosen.type));
+
+    if (! listed)
+        chosenStalls = 0;
+
+    if (! listed || chosenStalls >= 2)
     {
-        if (! DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice()))
+        if (state == DeviceState::lost || ! DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice()))
         {
             DeviceFallback::openDefaultOfAnotherType (deviceManager, chosen.type);
             mayReopen = false;
@@ -298,6 +308,7 @@ void DeviceRecovery::settingsDialogClosed()
 
     readChoice();
     quietChecks = 0;
+    chosenStalls = 0;
     lastBlocks = blocksDelivered();
 }
 

@@ -144,6 +144,7 @@ private:
     Choice deviceWhenDialogOpened;
     std::uint32_t lastBlocks = 0;
     int quietChecks = 0;
+    int chosenStalls = 0; ///< times the chosen device stalled; at two it is given up while listed
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DeviceRecovery)
 };

@@ -73,7 +73,8 @@ namespace DeviceSetup
         if (deviceManager.getCurrentAudioDevice() == nullptr)
             deviceManager.initialise (256, 256, saved.get(), true, {}, nullptr);
 
-        if (! DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice()))
+        if (! DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice())
+            && ! DeviceFallback::openFirstTwoOutputs (deviceManager, saved.get()))
             DeviceFallback::openDefaultOfAnotherType (deviceManager, deviceManager.getCurrentAudioDeviceType());
     }
 

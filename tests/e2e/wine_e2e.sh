@@ -218,6 +218,49 @@ case "$case_name" in
         grep -q 'deviceType="DirectSound"' "$settings_file" || fail "the device choice was lost: $(cat "$settings_file")"
         ;;
 
+    wasapi_through_pulseaudio_fresh_saved_and_refused_variants)
+        # Windows Audio (WASAPI shared mode) through Wine's pulse driver and a PulseAudio
+        # server with a null sink: fresh settings open the default endpoint and a key of the
+        # editor is heard; a saved WASAPI state reopens; the exclusive and low-latency variants,
+        # which Wine refuses, give way to a device that plays, and stay the saved choice.
+        command -v pulseaudio > /dev/null || fail "pulseaudio is missing (scripts/install-deps.sh wine)"
+        tolvane_start_pulse "$work/pulse" || fail "no PulseAudio server"
+        wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /t REG_SZ /d pulse /f > /dev/null 2>&1 \
+            || fail "could not choose Wine's pulse driver"
+        trap "wine reg delete 'HKCU\\Software\\Wine\\Drivers' /v Audio /f > /dev/null 2>&1; tolvane_stop_pulse; cleanup" EXIT
+        for saved in none "Windows Audio" "Windows Audio (Exclusive Mode)" "Windows Audio (Low Latency Mode)"; do
+            rm -rf "$settings_dir"
+            if [ "$saved" != none ]; then
+                mkdir -p "$settings_dir"
+                printf '<?xml version="1.0" encoding="UTF-8"?>\n<PROPERTIES>\n  <VALUE name="audioDeviceState">\n    <DEVICESETUP deviceType="%s" audioOutputDeviceName="Null Output"/>\n  </VALUE>\n</PROPERTIES>\n' \
+                    "$saved" > "$settings_file"
+            fi
+            start_app "$TOLVANE_WIN_DIST/$app_name.exe"
+            id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" ($saved)"
+            wait_until 20 tolvane_pulse_playing "Tolvane Editor" || fail "nothing plays into the server ($saved)"
+            # A refused variant plays once recovery has given it up (two stalls of two quiet
+            # seconds); the key is held until the monitor hears it.
+            read -r x y _ _ <<< "$(geometry "$id")"
+            xdotool mousemove $((x + 200)) $((y + 380)) mousedown 1
+            deadline=$((SECONDS + 15))
+            until level=$(tolvane_pulse_level 0.5)
+                  loud=$(awk '/^peak/ { print ($2 > $3 ? $2 : $3) }' <<< "$level")
+                  awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }'; do
+                [ $SECONDS -lt $deadline ] || fail "no sound at the monitor while a key was held ($saved, peak $loud)"
+            done
+            [ "$saved" = none ] && import -window root "$artefacts/wine-wasapi-key-held.png" 2> /dev/null
+            xdotool mouseup 1
+            echo "$saved: key held, heard after $((SECONDS - deadline + 15)) s: $(tr '\n' ' ' <<< "$level")"
+            press alt+F4 "$id"
+            wait_exit
+            if [ "$saved" = none ]; then
+                grep -q 'name="audioDeviceState"' "$settings_file" && fail "a device choice was stored: $(cat "$settings_file")"
+            else
+                grep -qF "deviceType=\"$saved\"" "$settings_file" || fail "the saved choice $saved was lost: $(cat "$settings_file")"
+            fi
+        done
+        ;;
+
     minihost_extension_through_the_windows_calling_convention)
         # The probe module as the plug-in: the handshake, both call-backs crossing from the
         # module into the program, and the plug-in's colours on the dialog.

@@ -327,3 +327,27 @@ TEST (DeviceRecovery, ChosenDeviceThatIsGoneIsWaitedForOnAnotherTypesDefault)
     EXPECT_TRUE (rig.playing());
     EXPECT_EQ (rig.savedDevice(), "A");
 }
+
+TEST (DeviceRecovery, ChosenDeviceThatOpensButNeverDeliversIsGivenUpForAnotherTypesDefault)
+{
+    // As WASAPI's exclusive mode under Wine: it opens and starts, and no block ever comes.
+    Rig rig (R"x(<DEVICESETUP deviceType="Windows Audio (Exclusive Mode)" audioOutputDeviceName="A"/>)x", true, {},
+             "Windows Audio (Exclusive Mode)");
+    auto shared = std::make_unique<FakeDeviceType> ("Windows Audio");
+    shared->present = { "Speakers" };
+    rig.manager.addAudioDeviceType (std::move (shared));
+    ASSERT_TRUE (rig.playing());
+
+    for (int i = 0; i < 6 && rig.manager.getCurrentAudioDeviceType() != "Windows Audio"; ++i)
+        rig.recovery->check();
+    EXPECT_EQ (rig.type->created, 2) << "reopened once before it is given up";
+    EXPECT_EQ (rig.manager.getCurrentAudioDeviceType(), "Windows Audio");
+    EXPECT_EQ (rig.current(), "Speakers");
+
+    // The stand-in plays and stays; the choice stays as saved.
+    for (int i = 0; i < 4; ++i)
+        rig.deliverAndCheck();
+    EXPECT_EQ (rig.current(), "Speakers");
+    EXPECT_EQ (rig.type->created, 2);
+    EXPECT_EQ (rig.savedDevice(), "A");
+}
