@@ -203,11 +203,19 @@ case "$case_name" in
 
     audio_callbacks_run_on_null_device)
         # DirectSound over ALSA's null device; the program writes each audio block into the
-        # device's buffer, which Wine traces as a buffer lock.
+        # device's buffer, which Wine traces as a buffer lock, and the plug-in (the probe
+        # module) is prepared and processes.
+        : "${TOLVANE_MINIHOST_PROBE:?}"
+        mkdir -p "$work/probe"
+        cp "$TOLVANE_WIN_DIST/$app_name.exe" "$work/probe/"
+        cp "$TOLVANE_MINIHOST_PROBE" "$work/probe/$app_name.dll"
+        log="$work/probe.log"
+        : > "$log"
         write_direct_sound_settings
-        start_app "$TOLVANE_WIN_DIST/$app_name.exe" "-all,trace+dsound"
-        id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" appeared"
-        sleep 1
+        TOLVANE_PROBE_LOG=$(windows_path "$log") TOLVANE_PROBE_COMMANDS=$(windows_path "$work/probe.commands") \
+            start_app "$work/probe/$app_name.exe" "-all,trace+dsound"
+        id=$(wait_window "Mini-Host Probe") || fail "no window titled \"Mini-Host Probe\" appeared"
+        wait_line "$log" processing 30 || fail "the plug-in never processed audio: $(cat "$log")"
         before=$(grep -c 'IDirectSoundBufferImpl_Lock' "$work/app.log")
         sleep 1
         after=$(grep -c 'IDirectSoundBufferImpl_Lock' "$work/app.log")
@@ -249,6 +257,18 @@ case "$case_name" in
             [ "$saved" = none ] && import -window root "$artefacts/wine-wasapi-key-held.png" 2> /dev/null
             xdotool mouseup 1
             echo "$saved: key held, heard after $((SECONDS - deadline + 15)) s: $(tr '\n' ' ' <<< "$level")"
+                    back=$(date +%s.%N)
+                    xdotool mousemove $((x + 200)) $((y + 380)) mousedown 1
+                    until level=$(tolvane_pulse_level 0.3)
+                          awk '/^peak/ { exit !(($2 > $3 ? $2 : $3) > 0.05) }' <<< "$level"; do
+                        kill -0 "$app_pid" 2> /dev/null || fail "the program ended after the $loss went away"
+                        awk -v a="$(date +%s.%N)" -v b="$back" 'BEGIN { exit !(a - b < 15) }' \
+                            || fail "no sound within 15 s of the $loss coming back"
+                    done
+                    xdotool mouseup 1
+                    echo "$saved: $loss back, key heard $(awk -v a="$(date +%s.%N)" -v b="$back" 'BEGIN { printf "%.2f", a - b }') s later (recording included)"
+                done
+            fi
             press alt+F4 "$id"
             wait_exit
             if [ "$saved" = none ]; then
