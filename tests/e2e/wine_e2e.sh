@@ -257,18 +257,6 @@ case "$case_name" in
             [ "$saved" = none ] && import -window root "$artefacts/wine-wasapi-key-held.png" 2> /dev/null
             xdotool mouseup 1
             echo "$saved: key held, heard after $((SECONDS - deadline + 15)) s: $(tr '\n' ' ' <<< "$level")"
-                    back=$(date +%s.%N)
-                    xdotool mousemove $((x + 200)) $((y + 380)) mousedown 1
-                    until level=$(tolvane_pulse_level 0.3)
-                          awk '/^peak/ { exit !(($2 > $3 ? $2 : $3) > 0.05) }' <<< "$level"; do
-                        kill -0 "$app_pid" 2> /dev/null || fail "the program ended after the $loss went away"
-                        awk -v a="$(date +%s.%N)" -v b="$back" 'BEGIN { exit !(a - b < 15) }' \
-                            || fail "no sound within 15 s of the $loss coming back"
-                    done
-                    xdotool mouseup 1
-                    echo "$saved: $loss back, key heard $(awk -v a="$(date +%s.%N)" -v b="$back" 'BEGIN { printf "%.2f", a - b }') s later (recording included)"
-                done
-            fi
             press alt+F4 "$id"
             wait_exit
             if [ "$saved" = none ]; then
