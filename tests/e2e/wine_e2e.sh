@@ -257,6 +257,31 @@ case "$case_name" in
             [ "$saved" = none ] && import -window root "$artefacts/wine-wasapi-key-held.png" 2> /dev/null
             xdotool mouseup 1
             echo "$saved: key held, heard after $((SECONDS - deadline + 15)) s: $(tr '\n' ' ' <<< "$level")"
+            # The chosen endpoint lost while it plays: its sink unloaded and loaded again, then
+            # the whole server killed and started again; recovery brings the sound back.
+            for loss in sink server; do
+                [ "$saved" != none ] || break
+                if [ $loss = sink ]; then
+                    tolvane_pulse_sink unload
+                    wait_until 5 eval '! tolvane_pulse_playing "Tolvane Editor"'
+                    tolvane_pulse_sink load
+                else
+                    tolvane_stop_pulse
+                    tolvane_start_pulse "$work/pulse" || fail "the PulseAudio server did not start again"
+                fi
+                back=$(date +%s.%N)
+                wait_until 10 tolvane_pulse_playing "Tolvane Editor" || fail "not playing within 10 s of the $loss coming back"
+                took=$(awk -v a="$(date +%s.%N)" -v b="$back" 'BEGIN { printf "%.2f", a - b }')
+                xdotool mousemove $((x + 200)) $((y + 380)) mousedown 1
+                deadline=$((SECONDS + 5))
+                until level=$(tolvane_pulse_level 0.3)
+                      awk '/^peak/ { exit !(($2 > $3 ? $2 : $3) > 0.05) }' <<< "$level"; do
+                    [ $SECONDS -lt $deadline ] || fail "silent after the $loss came back"
+                done
+                xdotool mouseup 1
+                echo "$saved: playing again ${took} s after the $loss came back, and a key is heard"
+                awk -v t="$took" 'BEGIN { exit !(t <= 3.0) }' || fail "playing again only ${took} s after the $loss came back"
+            done
             press alt+F4 "$id"
             wait_exit
             if [ "$saved" = none ]; then
