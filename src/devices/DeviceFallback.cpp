@@ -83,7 +83,7 @@ namespace DeviceFallback
                 deviceManager.setAudioDeviceSetup (setup, false);
             }
 
-            if (isRunning (deviceManager.getCurrentAudioDevice()))
+            if (isRunning (deviceManager.getCurrentAudioDevice()) || openFirstTwoOutputs (deviceManager, nullptr))
                 return name;
         }
 

@@ -29,7 +29,7 @@ namespace DeviceFallback
     bool openFirstTwoOutputs (juce::AudioDeviceManager& deviceManager, const juce::XmlElement* savedState);
 
     /** Opens the default device of each type that typesToTry names, after asking it for its
-        devices, until one runs. Not as the user's choice: the state that the device manager
+        devices, until one runs (with all its outputs, else with two). Not as the user's choice: the state that the device manager
         keeps as chosen stays as it is, so it is never stored. Returns the type that runs, or
         an empty string when none does (the last one tried is then the current type).
     */
