@@ -14,6 +14,10 @@
 #                                    has a stream on the sink
 #   tolvane_alsa_without_plugins DIR exports ALSA_CONFIG_PATH for a configuration in DIR that
 #                                    shows ALSA as a machine without libasound2-plugins does
+#   tolvane_pulse_client_files DIR   keeps what PulseAudio clients write (a runtime folder, a
+#                                    cookie) in DIR; without XDG_RUNTIME_DIR each client,
+#                                    ALSA's pulse plug-in in every program included, leaves a
+#                                    /tmp/pulse-* folder and ~/.config/pulse behind
 
 tolvane_pulse_pid=""
 
@@ -30,6 +34,7 @@ tolvane_start_pulse() {
         > "$dir/pulseaudio.log" 2>&1 &
     tolvane_pulse_pid=$!
     export PULSE_SERVER="unix:$dir/pulse.sock"
+    tolvane_pulse_client_files "$dir/state"
     until pactl info > /dev/null 2>&1; do
         tries=$((tries + 1))
         if [ $tries -gt 100 ] || ! kill -0 "$tolvane_pulse_pid" 2> /dev/null; then
@@ -87,4 +92,9 @@ tolvane_alsa_without_plugins() {
     # JACK type, and its default device is not the JACK server's.
     sed '/conf\.d"$/d' /usr/share/alsa/alsa.conf > "$1/alsa.conf"
     export ALSA_CONFIG_PATH="$1/alsa.conf"
+}
+
+tolvane_pulse_client_files() {
+    mkdir -p "$1/runtime"
+    export PULSE_RUNTIME_PATH="$1/runtime" PULSE_COOKIE="$1/cookie"
 }
