@@ -26,6 +26,8 @@
 #         among them.
 #       TOLVANE_BENCH_HOST names another build of the application to measure (with its
 #       plug-in beside it), e.g. main's, to see a change before and after.
+#       TOLVANE_BENCH_AUDIO=pulse: a desktop's sound path instead of JACK, ALSA's "default"
+#       device through a private PulseAudio server (null sink, 48000 Hz), no JACK server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -51,6 +53,7 @@ cmake --build build-bench --target TolvaneEditor TolvaneReference_VST TolvaneRef
 source scripts/lib/display.sh
 source scripts/lib/jack.sh
 source scripts/lib/version.sh
+source scripts/lib/pulse.sh
 
 app_name=$(tolvane_app_name)
 host=${TOLVANE_BENCH_HOST:-$PWD/build-bench/dist/$app_name}
@@ -60,11 +63,20 @@ first_window="$PWD/build-bench/bench/first-window"
 
 results=$(mktemp -d)
 app_pid=""
-trap '[ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null; tolvane_stop_jacks; tolvane_stop_display; rm -rf "$results"' EXIT
+trap '[ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null; tolvane_stop_jacks; tolvane_stop_pulse; tolvane_stop_display; rm -rf "$results"' EXIT
 
 tolvane_start_display
 export JACK_DEFAULT_SERVER="tolvane-bench-$$"
-tolvane_start_jack "$JACK_DEFAULT_SERVER" 256 2
+if [ "${TOLVANE_BENCH_AUDIO:-jack}" = pulse ]; then
+    export JACK_NO_START_SERVER=1
+    tolvane_start_pulse "$results/pulse"
+    audio="the PulseAudio server"
+else
+    # The JACK server is the default device only where ALSA lists none before it.
+    tolvane_alsa_without_plugins "$results"
+    tolvane_start_jack "$JACK_DEFAULT_SERVER" 256 2
+    audio="'$JACK_DEFAULT_SERVER'"
+fi
 
 # cpu_ticks PID: the process's user and system time so far, in clock ticks.
 cpu_ticks() {
@@ -84,11 +96,12 @@ wake_ups() {
     echo "$main $(cat /proc/"$1"/task/*/status 2> /dev/null | awk '/^voluntary_ctxt_switches:/ { sum += $2 } END { print sum }')"
 }
 
-# wait_playing CLIENT: waits (10 s at most) until the JACK client CLIENT feeds the server's
-# playback ports, i.e. the program opened the bench's server as its device.
+# wait_playing CLIENT: waits (10 s at most) until the client CLIENT plays into the bench's
+# server (JACK: feeds its playback ports), i.e. the program opened it as its device.
 wait_playing() {
     local deadline=$((SECONDS + 10))
-    until jack_lsp -c 2>/dev/null | grep -A1 -xF "$1:out_1" | grep -q 'system:playback'; do
+    until if [ -n "$tolvane_pulse_pid" ]; then tolvane_pulse_playing "$1"
+          else jack_lsp -c 2>/dev/null | grep -A1 -xF "$1:out_1" | grep -q 'system:playback'; fi; do
         [ $SECONDS -lt $deadline ] || return 1
         sleep 0.05
     done
@@ -102,7 +115,7 @@ measure() {
     read -r pid ms < <(env -u XDG_CONFIG_HOME HOME="$home" "$first_window" 30 "$results/$name.log" "$program") \
         || { echo "$name: no window; its output:" >&2; cat "$results/$name.log" >&2; exit 1; }
     app_pid=$pid
-    wait_playing "$client" || { echo "$name does not play through '$JACK_DEFAULT_SERVER'" >&2; exit 1; }
+    wait_playing "$client" || { echo "$name does not play through $audio" >&2; exit 1; }
     sleep 2
     local ticks_before ticks_after start end main_before all_before main_after all_after
     ticks_before=$(cpu_ticks "$pid"); start=$(date +%s.%N)

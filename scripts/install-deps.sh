@@ -2,9 +2,9 @@
 # Installs the Debian packages the build, the application and the tests need, when missing.
 # Usage: scripts/install-deps.sh [build|test|windows|wine|debian|third-party PACKAGE...]   (test
 # adds what only the test suite uses: GoogleTest, Google Benchmark, JACK with its dummy back
-# end, screenshots, jq, an XSETTINGS daemon for a display scaled to 200 %, the Debian
-# package's tools, clang-format and shellcheck, clang with libFuzzer; third-party adds JACK
-# and the named plug-in packages)
+# end, PulseAudio with ALSA's plug-ins, screenshots, jq, an XSETTINGS daemon for a display
+# scaled to 200 %, the Debian package's tools, clang-format and shellcheck, clang with
+# libFuzzer; third-party adds JACK and the named plug-in packages)
 set -euo pipefail
 
 want=(
@@ -16,6 +16,8 @@ want=(
 )
 if [ "${1:-build}" = test ]; then
     want+=(libgtest-dev libbenchmark-dev jackd2 imagemagick jq xsettingsd)
+    # A desktop's sound path: ALSA's "default" through a PulseAudio server (a private one).
+    want+=(pulseaudio pulseaudio-utils libasound2-plugins)
     want+=(dpkg-dev binutils librsvg2-bin file lintian desktop-file-utils appstream)
     want+=(clang-format shellcheck)
     # The fuzz targets: clang's libFuzzer and sanitizer runtimes.
@@ -32,7 +34,8 @@ case "${1:-build}" in
         # scripts/packaging/debian.sh: the package's tools and the icon's renderer.
         want=(dpkg-dev binutils librsvg2-bin) ;;
     wine)
-        want=(wine wine64 fonts-wine xvfb openbox xdotool wmctrl x11-utils imagemagick procps unzip) ;;
+        want=(wine wine64 fonts-wine xvfb openbox xdotool wmctrl x11-utils imagemagick procps unzip
+              pulseaudio pulseaudio-utils) ;;
     third-party)
         # scripts/test-third-party.sh: the packages whose modules it hosts follow the mode.
         want+=(jackd2 imagemagick binutils gdb "${@:2}") ;;

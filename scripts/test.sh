@@ -23,6 +23,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/display.sh
 source scripts/lib/jack.sh
+source scripts/lib/pulse.sh
 
 quick=0
 case "${1:-}" in
@@ -92,8 +93,10 @@ if [ "${TOLVANE_SKIP_TSAN:-}" != 1 ]; then
 fi
 
 summary=$(mktemp)
-trap 'tolvane_stop_jacks; tolvane_stop_display; rm -f "$summary"' EXIT
+pulse_clients=$(mktemp -d)
+trap 'tolvane_stop_jacks; tolvane_stop_display; rm -rf "$summary" "$pulse_clients"' EXIT
 tolvane_start_display
+tolvane_pulse_client_files "$pulse_clients"
 
 # Real audio devices for the device tests: each test picks its server with JACK_DEFAULT_SERVER.
 tolvane_start_jack tolvane-6 256 6

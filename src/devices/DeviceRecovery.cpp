@@ -1,5 +1,7 @@
 #include "DeviceRecovery.h"
 
+#include "DeviceFallback.h"
+
 namespace
 {
     constexpr int checkIntervalMs = 1000;
@@ -22,6 +24,15 @@ bool DeviceRecovery::isListed (const Choice& choice, const Listing& listing)
 int DeviceRecovery::nextQuietChecks (int quietChecksSoFar, bool open, bool blocksArrived) noexcept
 {
     return open && ! blocksArrived ? quietChecksSoFar + 1 : 0;
+}
+
+bool DeviceRecovery::isFlooding (std::uint32_t blocks, double sampleRate, int bufferSize, int intervalMs) noexcept
+{
+    if (sampleRate <= 0.0 || bufferSize <= 0)
+        return false;
+
+    const auto expected = sampleRate * intervalMs / 1000.0 / bufferSize;
+    return blocks > 4.0 * expected + 16.0;
 }
 
 DeviceRecovery::DeviceState DeviceRecovery::judge (bool exists, bool open, bool playing, int quietChecks) noexcept
@@ -77,6 +88,10 @@ void DeviceRecovery::check()
     auto* device = deviceManager.getCurrentAudioDevice();
     const auto open = device != nullptr && device->isOpen();
     quietChecks = nextQuietChecks (quietChecks, open && hasActiveChannels (device), blocks != lastBlocks);
+
+    // Blocks without the device's timing are no better than none.
+    if (open && isFlooding (blocks - lastBlocks, device->getCurrentSampleRate(), device->getCurrentBufferSizeSamples(), checkIntervalMs))
+        quietChecks = 2;
     lastBlocks = blocks;
     mayReopen = true;
 
@@ -105,6 +120,11 @@ void DeviceRecovery::recoverIfNeeded()
     if (! mayReopen || chosen.isEmpty())
         return;
 
+    // A chosen device that opens but never delivers, even reopened (WASAPI's exclusive mode
+    // under Wine), is given up while it stays listed: another type's default plays instead.
+    if (state == DeviceState::lost && device != nullptr && device->isOpen() && currentDevice() == chosen)
+        ++chosenStalls;
+
     // A device that closed by itself is let go, in this order. Its type is asked for devices
     // first: for JACK that opens a client, and opening one frees what the server's shutdown
     // left of the old client and ends its threads, which may still call the device back. Then
@@ -115,8 +135,23 @@ void DeviceRecovery::recoverIfNeeded()
         deviceManager.closeAudioDevice();
     }
 
-    if (! isListed (chosen, rescan (chosen.type)))
+    // A chosen device that is not there is waited for on the default device of another
+    // type, if one runs; after a failed attempt, not before the next timed check.
+    const auto listed = isListed (chosen, rescan (chosen.type));
+
+    if (! listed)
+        chosenStalls = 0;
+
+    if (! listed || chosenStalls >= 2)
+    {
+        if (state == DeviceState::lost || ! DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice()))
+        {
+            DeviceFallback::openDefaultOfAnotherType (deviceManager, chosen.type);
+            mayReopen = false;
+        }
+
         return;
+    }
 
     reopenChosen();
 
@@ -208,6 +243,7 @@ void DeviceRecovery::settingsDialogClosed()
 
     readChoice();
     quietChecks = 0;
+    chosenStalls = 0;
     lastBlocks = blocksDelivered();
 }
 

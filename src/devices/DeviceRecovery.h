@@ -85,6 +85,12 @@ public:
     /** The quiet-check count after a check: it grows while an open device delivers nothing. */
     static int nextQuietChecks (int quietChecks, bool open, bool blocksArrived) noexcept;
 
+    /** Whether a device delivered far more blocks in an interval than its rate allows: the
+        framework's WASAPI output keeps calling back, with no device timing, once its stream
+        has failed (Wine's pulse driver after the sound server went away).
+    */
+    static bool isFlooding (std::uint32_t blocks, double sampleRate, int bufferSize, int intervalMs) noexcept;
+
     /** Whether an open device has delivered nothing for too long. */
     static bool isStalled (int quietChecks) noexcept { return quietChecks >= 2; }
 
@@ -124,6 +130,7 @@ private:
     bool checking = false, dialogOpen = false, mayReopen = true, inputWanted = true;
     std::uint32_t lastBlocks = 0;
     int quietChecks = 0;
+    int chosenStalls = 0; ///< times the chosen device stalled; at two it is given up while listed
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DeviceRecovery)
 };

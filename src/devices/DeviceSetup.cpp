@@ -3,6 +3,7 @@
 #include "SavedDeviceState.h"
 
 #include "audio/TransportAudioProcessorPlayer.h"
+#include "DeviceFallback.h"
 
 namespace DeviceSetup
 {
@@ -45,6 +46,10 @@ namespace DeviceSetup
         // its input, as saved.
         if (deviceManager.getCurrentAudioDevice() == nullptr)
             deviceManager.initialise (256, 256, saved, true, {}, nullptr);
+
+        if (! DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice())
+            && ! DeviceFallback::openFirstTwoOutputs (deviceManager, saved))
+            DeviceFallback::openDefaultOfAnotherType (deviceManager, deviceManager.getCurrentAudioDeviceType());
     }
 
     void openInputIfTaken (juce::AudioDeviceManager& deviceManager, const SavedDeviceState& savedState,

@@ -237,6 +237,11 @@ namespace
 
     TEST_F (JackDevice, MissingEmptyOrBrokenSavedStateOpensTheDefaultDevice)
     {
+        // The default device is the machine's: the JACK server where ALSA has none, ALSA's
+        // own where libasound2-plugins gives it some. Each broken state opens the one that no
+        // state opens, with all its outputs.
+        juce::String defaultDevice;
+
         for (const auto* saved : { "<none>", "", "this is not <xml", "<DEVICESETUP deviceType=\"ALSA\" audioOutputDeviceName=\"Unplugged USB\"/>" })
         {
             TemporarySettings fresh;
@@ -249,7 +254,20 @@ namespace
 
             auto* device = defaultDevices.getCurrentAudioDevice();
             ASSERT_NE (device, nullptr) << "saved state: " << saved;
-            EXPECT_EQ (device->getActiveOutputChannels().countNumberOfSetBits(), 6) << saved;
+            const auto opened = device->getTypeName() + "/" + defaultDevices.getAudioDeviceSetup().outputDeviceName;
+
+            if (defaultDevice.isEmpty())
+                defaultDevice = opened;
+
+            EXPECT_EQ (opened, defaultDevice) << saved;
+            EXPECT_EQ (device->getActiveOutputChannels().countNumberOfSetBits(),
+                       juce::jmin (256, device->getOutputChannelNames().size()))
+                << saved;
+
+            if (device->getTypeName() == "JACK")
+            {
+                EXPECT_EQ (device->getOutputChannelNames().size(), 6) << saved;
+            }
         }
     }
 }

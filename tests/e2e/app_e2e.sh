@@ -100,14 +100,25 @@ connected_to_jack() {
     return 1
 }
 
-# peak_with_key_held ID [SCREENSHOT]: the loudest sample while a white key of the editor's
-# keyboard (in the bottom strip of the editor) is held.
+# pulse_peak SECONDS: the loudest sample at the PulseAudio sink's monitor meanwhile.
+pulse_peak() {
+    tolvane_pulse_level "$1" | awk '/^peak/ { print ($2 > $3 ? $2 : $3) }'
+}
+
+# peak_with_key_held ID [SCREENSHOT] [SECONDS]: the loudest sample while a white key of the
+# editor's keyboard (in the bottom strip of the editor) is held, heard through JACK or, with
+# listen=pulse_peak, at the PulseAudio sink; listening again for up to SECONDS (default none)
+# until it is loud. ALSA's pulse device starts a new stream after each underrun, so a loaded
+# machine may leave a gap.
 peak_with_key_held() {
-    local x y loud
+    local x y loud deadline=$((SECONDS + ${3:-0}))
     read -r x y _ _ <<< "$(geometry "$1")"
     xdotool mousemove $((x + 200)) $((y + editor_height - 40)) mousedown 1
     sleep 0.2
-    loud=$(peak 0.5)
+    loud=$("${listen:-peak}" 0.5)
+    while awk -v p="$loud" 'BEGIN { exit !(p <= 0.05) }' && [ $SECONDS -lt $deadline ]; do
+        loud=$("${listen:-peak}" 0.5)
+    done
     [ -n "${2:-}" ] && import -window root "$artefacts/$2" 2>/dev/null
     xdotool mouseup 1
     echo "$loud"
@@ -254,6 +265,7 @@ module_without_entry_point_warns_and_quits)
 
 plays_the_plugin_through_jack_when_a_key_is_held)
     need_jack
+    alsa_without_plugins
     start_app "$TOLVANE_APP"
     id=$(wait_window "$editor_title") || fail "no window titled '$editor_title' appeared"
     connected_to_jack || fail "the application's outputs are not connected: $(jack_lsp -c | tr '\n' ' ')"
@@ -270,6 +282,7 @@ opens_the_default_device_whatever_the_saved_state)
     # Each start opens the device once, with no trial devices and no second look for devices:
     # one client of ours and one of the framework's device scan register with the server.
     need_jack
+    alsa_without_plugins
     stdbuf -oL jack_evmon > "$work/events" 2>&1 &
     evmon_pid=$!
     disown
@@ -306,6 +319,7 @@ sound_comes_back_when_the_jack_server_restarts)
     # A server of this case's own, stopped and started again under the running application,
     # once with the device chosen in the settings and once with none chosen.
     command -v jackd > /dev/null || { echo "SKIP [$case_name]: no jackd"; exit 77; }
+    alsa_without_plugins
     source "$(dirname "$0")/../../scripts/lib/jack.sh"
     trap 'tolvane_stop_jacks; cleanup' EXIT
     export JACK_DEFAULT_SERVER="tolvane-restart-$$"
@@ -337,6 +351,40 @@ sound_comes_back_when_the_jack_server_restarts)
         fi
         tolvane_stop_jacks
     done
+    ;;
+
+plays_through_pulseaudio_and_comes_back_when_the_server_restarts)
+    # A Linux desktop: no JACK server and no saved state; ALSA's "default" device reaches a
+    # PulseAudio server (libasound2-plugins), which is killed and started again.
+    if ! command -v pulseaudio > /dev/null || [ -n "${ALSA_CONFIG_PATH:-}" ] \
+        || ! ls /usr/lib/*/alsa-lib/libasound_module_pcm_pulse.so > /dev/null 2>&1; then
+        echo "SKIP [$case_name]: no PulseAudio server, or ALSA without its pulse plug-in"
+        exit 77
+    fi
+    export JACK_DEFAULT_SERVER="tolvane-none-$$" JACK_NO_START_SERVER=1 listen=pulse_peak
+    tolvane_start_pulse "$work/pulse" || fail "no PulseAudio server"
+    start_app "$TOLVANE_APP"
+    id=$(wait_window "$editor_title") || fail "no window titled '$editor_title' appeared"
+    echo "start-up to visible window: $(awk -v a="$(date +%s.%N)" -v b="$started_at" 'BEGIN { printf "%.2f", a - b }')s"
+    wait_until 10 tolvane_pulse_playing "Tolvane Editor" || fail "the application plays nothing into the server"
+    quiet=$(pulse_peak 0.4)
+    awk -v p="$quiet" 'BEGIN { exit !(p < 0.001) }' || fail "sound before any key was played (peak $quiet)"
+    loud=$(peak_with_key_held "$id" playing-through-pulseaudio.png 5)
+    awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }' || fail "no sound while a key was held (peak $loud)"
+    echo "peak silent: $quiet, with a key held: $loud"
+    tolvane_stop_pulse
+    kill -0 "$app_pid" 2> /dev/null || fail "the application ended when the server went away"
+    tolvane_start_pulse "$work/pulse" || fail "the PulseAudio server did not start again"
+    back=$(date +%s.%N)
+    wait_until 4 tolvane_pulse_playing "Tolvane Editor" || fail "not playing into the server within 3 s of its return"
+    took=$(awk -v a="$(date +%s.%N)" -v b="$back" 'BEGIN { printf "%.2f", a - b }')
+    awk -v t="$took" 'BEGIN { exit !(t <= 3.0) }' || fail "playing again only after ${took}s"
+    loud=$(peak_with_key_held "$id" "" 5)
+    awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }' || fail "silent after the server came back (peak $loud)"
+    echo "playing again ${took}s after the server came back, peak $loud"
+    press "$id" ctrl+q
+    wait_exit
+    grep -q 'name="audioDeviceState"' "$settings_file" && fail "recovery stored a device choice"
     ;;
 
 reference_editor_opens_the_settings_dialog_in_its_colours)

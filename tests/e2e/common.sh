@@ -3,9 +3,12 @@
 # may replace fail, and define describe_failure to add to what a failure prints.
 # shellcheck disable=SC2154  # those variables are the sourcing script's
 
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/pulse.sh"
+
 # cleanup: ends a program still running and removes the work folder.
 cleanup() {
     [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
+    tolvane_stop_pulse
     rm -rf "$work"
 }
 
@@ -42,6 +45,16 @@ wait_line() {
         sleep 0.1
     done
     return 1
+}
+
+# wait_until SECONDS COMMAND...: polls COMMAND until it succeeds; fails after SECONDS.
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
 }
 
 # windows_titled TITLE: the ids of the program's visible windows with exactly this title.
@@ -130,6 +143,12 @@ need_jack() {
 # peak SECONDS: the loudest sample on the application's first two outputs meanwhile.
 peak() {
     "${TOLVANE_JACK_PEAK:?}" "Tolvane Editor:out_" 2 "$1" | sed -n 's/^peak //p'
+}
+
+# alsa_without_plugins: the program started next sees ALSA without its "jack" and "pulse"
+# devices, as a machine without libasound2-plugins does (scripts/lib/pulse.sh says why).
+alsa_without_plugins() {
+    tolvane_alsa_without_plugins "$work"
 }
 
 # image_difference A B: how far two pictures differ in their coarse layout, as the RMSE

@@ -152,6 +152,7 @@ dialog_outlives_the_audio_server_and_recovery_waits_for_it)
     # A server of this case's own dies while the dialog runs inside the plug-in's call, and
     # comes back while the dialog is still open.
     command -v jackd > /dev/null || { echo "SKIP [$case_name]: no jackd"; exit 77; }
+    alsa_without_plugins
     source "$(dirname "$0")/../../scripts/lib/jack.sh"
     trap 'tolvane_stop_jacks; cleanup' EXIT
     export JACK_DEFAULT_SERVER="tolvane-dialog-$$"

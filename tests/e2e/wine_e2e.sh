@@ -190,11 +190,19 @@ case "$case_name" in
 
     audio_callbacks_run_on_null_device)
         # DirectSound over ALSA's null device; the program writes each audio block into the
-        # device's buffer, which Wine traces as a buffer lock.
+        # device's buffer, which Wine traces as a buffer lock, and the plug-in (the probe
+        # module) is prepared and processes.
+        : "${TOLVANE_MINIHOST_PROBE:?}"
+        mkdir -p "$work/probe"
+        cp "$TOLVANE_WIN_DIST/$app_name.exe" "$work/probe/"
+        cp "$TOLVANE_MINIHOST_PROBE" "$work/probe/$app_name.dll"
+        log="$work/probe.log"
+        : > "$log"
         write_direct_sound_settings
-        start_app "$TOLVANE_WIN_DIST/$app_name.exe" "-all,trace+dsound"
-        id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" appeared"
-        sleep 1
+        TOLVANE_PROBE_LOG=$(windows_path "$log") TOLVANE_PROBE_COMMANDS=$(windows_path "$work/probe.commands") \
+            start_app "$work/probe/$app_name.exe" "-all,trace+dsound"
+        id=$(wait_window "Mini-Host Probe") || fail "no window titled \"Mini-Host Probe\" appeared"
+        wait_line "$log" processing 30 || fail "the plug-in never processed audio: $(cat "$log")"
         before=$(grep -c 'IDirectSoundBufferImpl_Lock' "$work/app.log")
         sleep 1
         after=$(grep -c 'IDirectSoundBufferImpl_Lock' "$work/app.log")
@@ -203,6 +211,75 @@ case "$case_name" in
         press alt+F4 "$id"
         wait_exit
         grep -q 'deviceType="DirectSound"' "$settings_file" || fail "the device choice was lost: $(cat "$settings_file")"
+        ;;
+
+    wasapi_through_pulseaudio_fresh_saved_lost_and_refused)
+        # Windows Audio (WASAPI shared mode) through Wine's pulse driver and a PulseAudio
+        # server with a null sink: fresh settings open the default endpoint and a key of the
+        # editor is heard at the monitor; a saved WASAPI state reopens and stays the choice,
+        # and comes back when its sink or the server goes and returns; the exclusive and
+        # low-latency variants, which Wine refuses, give way to a device that plays and stay
+        # the saved choice.
+        command -v pulseaudio > /dev/null || fail "pulseaudio is missing (scripts/install-deps.sh wine)"
+        tolvane_start_pulse "$work/pulse" || fail "no PulseAudio server"
+        wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /t REG_SZ /d pulse /f > /dev/null 2>&1 \
+            || fail "could not choose Wine's pulse driver"
+        trap "wine reg delete 'HKCU\\Software\\Wine\\Drivers' /v Audio /f > /dev/null 2>&1; tolvane_stop_pulse; cleanup" EXIT
+        for saved in none "Windows Audio" "Windows Audio (Exclusive Mode)" "Windows Audio (Low Latency Mode)"; do
+            rm -rf "$settings_dir"
+            if [ "$saved" != none ]; then
+                mkdir -p "$settings_dir"
+                printf '<?xml version="1.0" encoding="UTF-8"?>\n<PROPERTIES>\n  <VALUE name="audioDeviceState">\n    <DEVICESETUP deviceType="%s" audioOutputDeviceName="Null Output"/>\n  </VALUE>\n</PROPERTIES>\n' \
+                    "$saved" > "$settings_file"
+            fi
+            start_app "$TOLVANE_WIN_DIST/$app_name.exe"
+            id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" ($saved)"
+            wait_until 20 tolvane_pulse_playing "Tolvane Editor" || fail "nothing plays into the server ($saved)"
+            # The key is held until the monitor hears it.
+            read -r x y _ _ <<< "$(geometry "$id")"
+            xdotool mousemove $((x + 200)) $((y + 380)) mousedown 1
+            deadline=$((SECONDS + 15))
+            until level=$(tolvane_pulse_level 0.5)
+                  loud=$(awk '/^peak/ { print ($2 > $3 ? $2 : $3) }' <<< "$level")
+                  awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }'; do
+                [ $SECONDS -lt $deadline ] || fail "no sound at the monitor while a key was held ($saved, peak $loud)"
+            done
+            [ "$saved" = none ] && import -window root "$artefacts/wine-wasapi-key-held.png" 2> /dev/null
+            xdotool mouseup 1
+            echo "$saved: key held, heard after $((SECONDS - deadline + 15)) s: $(tr '\n' ' ' <<< "$level")"
+            # The chosen endpoint lost while it plays: its sink unloaded and loaded again, then
+            # the whole server killed and started again; recovery brings the sound back.
+            for loss in sink server; do
+                [ "$saved" = "Windows Audio" ] || break
+                if [ $loss = sink ]; then
+                    tolvane_pulse_sink unload
+                    wait_until 5 eval '! tolvane_pulse_playing "Tolvane Editor"'
+                    tolvane_pulse_sink load
+                else
+                    tolvane_stop_pulse
+                    tolvane_start_pulse "$work/pulse" || fail "the PulseAudio server did not start again"
+                fi
+                back=$(date +%s.%N)
+                wait_until 10 tolvane_pulse_playing "Tolvane Editor" || fail "not playing within 10 s of the $loss coming back"
+                took=$(awk -v a="$(date +%s.%N)" -v b="$back" 'BEGIN { printf "%.2f", a - b }')
+                xdotool mousemove $((x + 200)) $((y + 380)) mousedown 1
+                deadline=$((SECONDS + 5))
+                until level=$(tolvane_pulse_level 0.3)
+                      awk '/^peak/ { exit !(($2 > $3 ? $2 : $3) > 0.05) }' <<< "$level"; do
+                    [ $SECONDS -lt $deadline ] || fail "silent after the $loss came back"
+                done
+                xdotool mouseup 1
+                echo "$saved: playing again ${took} s after the $loss came back, and a key is heard"
+                awk -v t="$took" 'BEGIN { exit !(t <= 3.0) }' || fail "playing again only ${took} s after the $loss came back"
+            done
+            press alt+F4 "$id"
+            wait_exit
+            if [ "$saved" = none ]; then
+                grep -q 'name="audioDeviceState"' "$settings_file" && fail "a device choice was stored: $(cat "$settings_file")"
+            else
+                grep -qF "deviceType=\"$saved\"" "$settings_file" || fail "the saved choice $saved was lost: $(cat "$settings_file")"
+            fi
+        done
         ;;
 
     minihost_extension_through_the_windows_calling_convention)

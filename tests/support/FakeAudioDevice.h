@@ -12,8 +12,9 @@
 class FakeAudioDevice final : public juce::AudioIODevice
 {
 public:
-    FakeAudioDevice (double rate, int bufferSize, int numInputs, int numOutputs, const juce::String& deviceName = "Fake")
-        : juce::AudioIODevice (deviceName, "Fake"), sampleRate (rate), bufferSamples (bufferSize)
+    FakeAudioDevice (double rate, int bufferSize, int numInputs, int numOutputs, const juce::String& deviceName = "Fake",
+                     const juce::String& deviceTypeName = "Fake")
+        : juce::AudioIODevice (deviceName, deviceTypeName), sampleRate (rate), bufferSamples (bufferSize)
     {
         inputs.setRange (0, numInputs, true);
         outputs.setRange (0, numOutputs, true);
@@ -26,8 +27,8 @@ public:
     int getDefaultBufferSize() override { return bufferSamples; }
     juce::String open (const juce::BigInteger&, const juce::BigInteger&, double, int) override
     {
-        opened = true;
-        return {};
+        opened = openError.isEmpty();
+        return openError;
     }
     void close() override
     {
@@ -68,5 +69,6 @@ public:
     int bufferSamples;
     juce::BigInteger inputs, outputs;
     bool opened = true;
+    juce::String openError; ///< what open() answers: a device that will not run, when not empty
     juce::AudioIODeviceCallback* callback = nullptr;
 };

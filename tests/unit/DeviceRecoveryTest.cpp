@@ -1,3 +1,4 @@
+#include "devices/DeviceFallback.h"
 #include "devices/DeviceRecovery.h"
 #include "devices/SavedDeviceState.h"
 #include "audio/TransportAudioProcessorPlayer.h"
@@ -14,8 +15,8 @@ namespace
     class FakeDeviceType final : public juce::AudioIODeviceType
     {
     public:
-        FakeDeviceType()
-            : juce::AudioIODeviceType ("Fake") {}
+        explicit FakeDeviceType (const juce::String& name = "Fake")
+            : juce::AudioIODeviceType (name) {}
 
         void scanForDevices() override { ++scans; }
         juce::StringArray getDeviceNames (bool forInput) const override { return forInput ? inputs : present; }
@@ -30,26 +31,30 @@ namespace
             if (! present.contains (output))
                 return nullptr;
             ++created;
-            return new FakeAudioDevice (48000.0, 256, 0, 2, output);
+            auto* device = new FakeAudioDevice (48000.0, 256, 0, 2, output, getTypeName());
+            if (refusing.contains (output))
+                device->openError = "refused";
+            return device;
         }
 
         /** The type tells the device manager that the list changed, as on Windows. */
         void announce() { callDeviceChangeListeners(); }
 
-        juce::StringArray present { "A", "B" }, inputs;
+        juce::StringArray present { "A", "B" }, inputs, refusing;
         int scans = 0, created = 0;
     };
 
     struct Rig
     {
         /** withInput false: opened and recovered as for a plug-in that takes no input. */
-        explicit Rig (const juce::String& savedState, bool withInput = true, const juce::StringArray& inputs = {})
+        explicit Rig (const juce::String& savedState, bool withInput = true, const juce::StringArray& inputs = {},
+                      const juce::String& typeName = "Fake")
         {
             settings = std::make_unique<juce::PropertiesFile> (file.getFile(), juce::PropertiesFile::Options());
             if (savedState.isNotEmpty())
                 settings->setValue ("audioDeviceState", juce::parseXML (savedState).get());
 
-            auto ownedType = std::make_unique<FakeDeviceType>();
+            auto ownedType = std::make_unique<FakeDeviceType> (typeName);
             type = ownedType.get();
             type->inputs = inputs;
             manager.addAudioDeviceType (std::move (ownedType));
@@ -292,4 +297,118 @@ TEST (DeviceRecovery, InputPickedInTheDialogStaysAndAMidiChangeKeepsTheSavedInpu
     EXPECT_EQ (rig.input(), "A");
     EXPECT_EQ (rig.type->created, created) << "the device was reopened without the input the user picked";
     EXPECT_EQ (SavedDeviceState::deviceOf (rig.settings->getXmlValue ("audioDeviceState").get()).input, "A");
+}
+
+//==============================================================================
+TEST (DeviceFallback, OnlySharedWasapiDirectSoundAlsaAndJackStandInAndNeverTheFailedType)
+{
+    const juce::StringArray windows { "Windows Audio", "Windows Audio (Exclusive Mode)",
+                                      "Windows Audio (Low Latency Mode)", "DirectSound" };
+    EXPECT_EQ (DeviceFallback::typesToTry (windows, "Windows Audio"), juce::StringArray ("DirectSound"));
+    EXPECT_EQ (DeviceFallback::typesToTry (windows, "DirectSound"), juce::StringArray ("Windows Audio"));
+    EXPECT_EQ (DeviceFallback::typesToTry (windows, "Windows Audio (Exclusive Mode)"),
+               juce::StringArray ("Windows Audio", "DirectSound"));
+    EXPECT_EQ (DeviceFallback::typesToTry ({ "ALSA", "JACK" }, "ALSA"), juce::StringArray ("JACK"));
+    EXPECT_EQ (DeviceFallback::typesToTry ({ "JACK", "ALSA" }, ""), juce::StringArray ("ALSA", "JACK"));
+    EXPECT_TRUE (DeviceFallback::typesToTry ({ "Fake" }, "ALSA").isEmpty());
+}
+
+TEST (DeviceFallback, SavedDeviceThatWillNotRunGivesWayToAnotherTypesDefaultWhichIsNeverStored)
+{
+    // As on Windows: the saved WASAPI device is there but refuses to run; DirectSound plays.
+    juce::AudioDeviceManager manager;
+    auto wasapi = std::make_unique<FakeDeviceType> ("Windows Audio");
+    wasapi->refusing = wasapi->present;
+    auto* wasapiType = wasapi.get();
+    manager.addAudioDeviceType (std::move (wasapi));
+    manager.addAudioDeviceType (std::make_unique<FakeDeviceType> ("Windows Audio (Exclusive Mode)"));
+    auto directSound = std::make_unique<FakeDeviceType> ("DirectSound");
+    directSound->present = { "Primary", "Other" };
+    manager.addAudioDeviceType (std::move (directSound));
+
+    const auto saved = juce::parseXML (R"(<DEVICESETUP deviceType="Windows Audio" audioOutputDeviceName="B"/>)");
+    manager.initialise (0, 2, saved.get(), true);
+    ASSERT_FALSE (DeviceFallback::isRunning (manager.getCurrentAudioDevice()));
+
+    EXPECT_EQ (DeviceFallback::openDefaultOfAnotherType (manager, manager.getCurrentAudioDeviceType()), "DirectSound");
+    EXPECT_TRUE (DeviceFallback::isRunning (manager.getCurrentAudioDevice()));
+    EXPECT_EQ (manager.getCurrentAudioDeviceType(), "DirectSound");
+    EXPECT_EQ (manager.getAudioDeviceSetup().outputDeviceName, "Primary");
+    EXPECT_TRUE (manager.createStateXml()->isEquivalentTo (saved.get(), false));
+
+    // Nothing of another type runs either: none is left running, and it says so.
+    wasapiType->refusing.clear();
+    manager.closeAudioDevice();
+    EXPECT_EQ (DeviceFallback::openDefaultOfAnotherType (manager, "Windows Audio (Exclusive Mode)"), "Windows Audio");
+}
+
+TEST (DeviceRecovery, ChosenDeviceThatIsGoneIsWaitedForOnAnotherTypesDefault)
+{
+    // As on Linux: ALSA's device goes and does not come back for a while; a JACK server runs.
+    Rig rig (R"(<DEVICESETUP deviceType="ALSA" audioOutputDeviceName="A"/>)", true, {}, "ALSA");
+    auto jack = std::make_unique<FakeDeviceType> ("JACK");
+    jack->present = { "system" };
+    rig.manager.addAudioDeviceType (std::move (jack));
+    ASSERT_EQ (rig.current(), "A");
+
+    rig.type->present.clear();
+    rig.vanishSilently ("A");
+    rig.dispatchChanges();
+    rig.deliverAndCheck();
+    EXPECT_EQ (rig.manager.getCurrentAudioDeviceType(), "JACK");
+    EXPECT_EQ (rig.current(), "system");
+    EXPECT_TRUE (rig.playing());
+    EXPECT_EQ (rig.savedDevice(), "A");
+
+    // While the stand-in runs nothing else is tried; the chosen device is taken back as soon
+    // as it is there.
+    rig.deliverAndCheck();
+    EXPECT_EQ (rig.current(), "system");
+    rig.type->present.add ("A");
+    rig.deliverAndCheck();
+    EXPECT_EQ (rig.manager.getCurrentAudioDeviceType(), "ALSA");
+    EXPECT_EQ (rig.current(), "A");
+    EXPECT_TRUE (rig.playing());
+    EXPECT_EQ (rig.savedDevice(), "A");
+}
+
+TEST (DeviceRecovery, ChosenDeviceThatOpensButNeverDeliversIsGivenUpForAnotherTypesDefault)
+{
+    // As WASAPI's exclusive mode under Wine: it opens and starts, and no block ever comes.
+    Rig rig (R"x(<DEVICESETUP deviceType="Windows Audio (Exclusive Mode)" audioOutputDeviceName="A"/>)x", true, {},
+             "Windows Audio (Exclusive Mode)");
+    auto shared = std::make_unique<FakeDeviceType> ("Windows Audio");
+    shared->present = { "Speakers" };
+    rig.manager.addAudioDeviceType (std::move (shared));
+    ASSERT_TRUE (rig.playing());
+
+    for (int i = 0; i < 6 && rig.manager.getCurrentAudioDeviceType() != "Windows Audio"; ++i)
+        rig.recovery->check();
+    EXPECT_EQ (rig.type->created, 2) << "reopened once before it is given up";
+    EXPECT_EQ (rig.manager.getCurrentAudioDeviceType(), "Windows Audio");
+    EXPECT_EQ (rig.current(), "Speakers");
+
+    // The stand-in plays and stays; the choice stays as saved.
+    for (int i = 0; i < 4; ++i)
+        rig.deliverAndCheck();
+    EXPECT_EQ (rig.current(), "Speakers");
+    EXPECT_EQ (rig.type->created, 2);
+    EXPECT_EQ (rig.savedDevice(), "A");
+}
+
+TEST (DeviceRecovery, DeviceCallingBackFarFasterThanItsRateIsLost)
+{
+    // 48000 Hz in blocks of 256: about 188 a second.
+    EXPECT_FALSE (DeviceRecovery::isFlooding (188, 48000.0, 256, 1000));
+    EXPECT_FALSE (DeviceRecovery::isFlooding (500, 48000.0, 256, 1000)) << "a late driver catching up";
+    EXPECT_TRUE (DeviceRecovery::isFlooding (5000, 48000.0, 256, 1000));
+    EXPECT_FALSE (DeviceRecovery::isFlooding (5000, 0.0, 256, 1000));
+
+    Rig rig (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A"/>)");
+    for (int i = 0; i < 3000; ++i)
+        rig.device()->deliver();
+    rig.recovery->check();
+    EXPECT_EQ (rig.type->created, 2) << "reopened at the first check";
+    EXPECT_TRUE (rig.playing());
+    EXPECT_EQ (rig.savedDevice(), "A");
 }
