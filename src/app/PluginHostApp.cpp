@@ -9,6 +9,7 @@
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
 #include "ShutdownWatchdog.h"
+#include "platform/X11EventNudge.h"
 
 namespace
 {
@@ -36,6 +37,7 @@ PluginHostApp::~PluginHostApp()
 {
     // Normally shutdown() has emptied these already. If not: the window goes before the
     // plug-in whose editor it may still show.
+    eventNudge.reset();
     lookAndFeel.reset();
     mainWindow.reset();
     plugin.reset();
@@ -118,10 +120,14 @@ void PluginHostApp::initialise (const juce::String&)
                                              : pluginInputs > 0);
 
     mainWindow->setVisible (true);
+
+    // So that the message thread is never left waiting in Xlib for a reply (Linux).
+    eventNudge = std::make_unique<X11EventNudge> (*mainWindow);
 }
 
 void PluginHostApp::shutdown()
 {
+    eventNudge.reset();
     saveSettingsBeforeTeardown();
 
     // A plug-in that never returns from its teardown cannot keep the process alive.

@@ -13,6 +13,7 @@
 #include <memory>
 
 class MainHostWindow;
+class X11EventNudge;
 
 /** The application object: owns every long-lived object of the run, brings them up in a
     fixed order in initialise() and tears them down in a fixed order in shutdown().
@@ -67,6 +68,7 @@ private:
     juce::AudioPluginFormatManager formatManager;
     std::unique_ptr<juce::AudioPluginInstance> plugin;
     std::unique_ptr<MainHostWindow> mainWindow;
+    std::unique_ptr<X11EventNudge> eventNudge;
     std::unique_ptr<juce::LookAndFeel> lookAndFeel;
     std::unique_ptr<DeviceRecovery> deviceRecovery;
     MiniHostCallbacks miniHostCallbacks { this, *this };
