@@ -268,7 +268,7 @@ quits_within_the_limit_with_its_position_saved_when_the_plugin_blocks_its_close)
     done
     ;;
 
-size_requests_from_plugin_threads_never_wait_and_still_fit_the_window)
+size_requests_from_plugin_threads_give_way_to_an_editor_close_and_still_fit_the_window)
     # The framework closes the editor of a minimised window as soon as the window changes its
     # size: here the editor resizes itself, and its close joins the editor's thread in the
     # middle of its size requests. Restoring the window opens the editor again.
