@@ -72,6 +72,8 @@ foreach(_patch IN LISTS TOLVANE_JUCE_PATCHES)
     endforeach()
 endforeach()
 list(REMOVE_DUPLICATES TOLVANE_JUCE_PATCHED_MODULES)
+# A patch edited in place configures again.
+set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TOLVANE_JUCE_PATCHES})
 
 set(TOLVANE_JUCE_PATCHED_DIR "${CMAKE_BINARY_DIR}/juce-patched/modules")
 set(_stamp_file "${CMAKE_BINARY_DIR}/juce-patched/patches.stamp")

@@ -4,6 +4,7 @@
 #include "look/ThreeColorsLookAndFeel.h"
 #include "ui/MainHostWindow.h"
 #include "hosting/MiniHostHandshake.h"
+#include "hosting/PluginCallFence.h"
 #include "hosting/PluginFile.h"
 #include "hosting/PluginLoader.h"
 #include "settings/SettingsLocation.h"
@@ -133,8 +134,8 @@ void PluginHostApp::shutdown()
     // A plug-in that never returns from its teardown cannot keep the process alive.
     auto watchdog = std::make_unique<ShutdownWatchdog>();
 
-    // From here on a call-back from the plug-in, even one made while it is torn down, opens
-    // no dialog and registers no MIDI input.
+    // From here on a call-back from the plug-in, even one made while it is torn down or one
+    // still waiting for the message thread, opens no dialog and registers no MIDI input.
     shuttingDown = true;
     miniHostCallbacks.stopAnswering();
 
@@ -143,6 +144,7 @@ void PluginHostApp::shutdown()
 
     // The audio and MIDI callbacks leave before the plug-in goes.
     DeviceSetup::detach (player, deviceManager);
+    fencePluginCalls();
 
     if (plugin != nullptr)
     {
@@ -167,6 +169,10 @@ void PluginHostApp::shutdown()
 
 void PluginHostApp::systemRequestedQuit()
 {
+    // Size requests already waiting for the message thread are served before the loop
+    // stops; later ones are refused, so none is left waiting while the plug-in closes.
+    fencePluginCalls();
+
     if (mainWindow != nullptr)
         mainWindow->requestQuit();
     else
@@ -179,6 +185,13 @@ void PluginHostApp::saveSettingsBeforeTeardown()
     // device state was written when the dialog closed).
     if (mainWindow != nullptr)
         mainWindow->storeWindowState();
+}
+
+void PluginHostApp::fencePluginCalls()
+{
+    if (plugin != nullptr)
+        if (auto* effect = MiniHostHandshake::effectOf (*plugin))
+            PluginCallFence::close (*effect);
 }
 
 std::unique_ptr<juce::AudioPluginInstance> PluginHostApp::loadPlugin()

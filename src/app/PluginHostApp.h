@@ -58,6 +58,9 @@ private:
     */
     void saveSettingsBeforeTeardown();
 
+    /** From now on the plug-in's calls to the host cannot wait for the message thread. */
+    void fencePluginCalls();
+
     void openSettingsDialogForPlugin() override;
     void setTempoForPlugin (double beatsPerMinute) noexcept override;
 
