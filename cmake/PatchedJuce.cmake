@@ -10,7 +10,7 @@
 # Sets JUCE_MODULES_DIR (Debian's modules, as the framework's package would) and
 # TOLVANE_JUCE_PATCHED_DIR (the patched copies), and tolvane_juce_module_dir() says where a
 # module lives. A patch set that has not changed since the last configure touches nothing,
-# so it rebuilds nothing.
+# so it rebuilds nothing; a changed one touches only the files whose content changed.
 
 set(TOLVANE_JUCE_VERSION 7.0.5)
 set(TOLVANE_JUCE_PATCHES_DIR "${PROJECT_SOURCE_DIR}/patches/juce" CACHE PATH "The framework fixes to apply")
@@ -72,6 +72,8 @@ foreach(_patch IN LISTS TOLVANE_JUCE_PATCHES)
     endforeach()
 endforeach()
 list(REMOVE_DUPLICATES TOLVANE_JUCE_PATCHED_MODULES)
+# A patch edited in place configures again.
+set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TOLVANE_JUCE_PATCHES})
 
 set(TOLVANE_JUCE_PATCHED_DIR "${CMAKE_BINARY_DIR}/juce-patched/modules")
 set(_stamp_file "${CMAKE_BINARY_DIR}/juce-patched/patches.stamp")
@@ -96,7 +98,7 @@ if(NOT _previous_stamp STREQUAL _stamp)
                             "(Debian package patch).")
     endif()
 
-    # Made aside and moved into place only when every patch applied.
+    # Made aside, and put into place only when every patch applied.
     set(_scratch "${CMAKE_BINARY_DIR}/juce-patched/modules.new")
     file(REMOVE_RECURSE "${_scratch}" "${_stamp_file}")
     file(MAKE_DIRECTORY "${_scratch}")
@@ -126,8 +128,29 @@ if(NOT _previous_stamp STREQUAL _stamp)
         message(STATUS "Framework fix applied: ${_name}")
     endforeach()
 
-    file(REMOVE_RECURSE "${TOLVANE_JUCE_PATCHED_DIR}")
-    file(RENAME "${_scratch}" "${TOLVANE_JUCE_PATCHED_DIR}")
+    # Into place file by file, only where the content changed: a changed patch set rebuilds
+    # what it changes and nothing more.
+    file(GLOB_RECURSE _new_files LIST_DIRECTORIES false RELATIVE "${_scratch}" "${_scratch}/*")
+    if(EXISTS "${TOLVANE_JUCE_PATCHED_DIR}")
+        file(GLOB_RECURSE _old_files LIST_DIRECTORIES false RELATIVE "${TOLVANE_JUCE_PATCHED_DIR}" "${TOLVANE_JUCE_PATCHED_DIR}/*")
+        foreach(_file IN LISTS _old_files)
+            if(NOT _file IN_LIST _new_files)
+                file(REMOVE "${TOLVANE_JUCE_PATCHED_DIR}/${_file}")
+            endif()
+        endforeach()
+    endif()
+    foreach(_file IN LISTS _new_files)
+        get_filename_component(_folder "${TOLVANE_JUCE_PATCHED_DIR}/${_file}" DIRECTORY)
+        file(MAKE_DIRECTORY "${_folder}")
+        file(COPY_FILE "${_scratch}/${_file}" "${TOLVANE_JUCE_PATCHED_DIR}/${_file}" ONLY_IF_DIFFERENT)
+    endforeach()
+    file(GLOB _old_modules LIST_DIRECTORIES true RELATIVE "${TOLVANE_JUCE_PATCHED_DIR}" "${TOLVANE_JUCE_PATCHED_DIR}/*")
+    foreach(_module IN LISTS _old_modules)
+        if(NOT _module IN_LIST TOLVANE_JUCE_PATCHED_MODULES)
+            file(REMOVE_RECURSE "${TOLVANE_JUCE_PATCHED_DIR}/${_module}")
+        endif()
+    endforeach()
+    file(REMOVE_RECURSE "${_scratch}")
     file(WRITE "${_stamp_file}" "${_stamp}")
 endif()
 

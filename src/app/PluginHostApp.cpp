@@ -6,6 +6,7 @@
 #include "hosting/PluginFile.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
+#include "platform/X11EventNudge.h"
 
 namespace
 {
@@ -33,6 +34,7 @@ PluginHostApp::~PluginHostApp()
 {
     // Normally shutdown() has emptied these already. If not: the window goes before the
     // plug-in whose editor it may still show.
+    eventNudge.reset();
     lookAndFeel.reset();
     mainWindow.reset();
     plugin.tearDown();
@@ -123,14 +125,18 @@ void PluginHostApp::initialise (const juce::String&)
     midiInputWatcher->start();
 
     mainWindow->setVisible (true);
+
+    // So that the message thread is never left waiting in Xlib for a reply (Linux).
+    eventNudge = std::make_unique<X11EventNudge> (*mainWindow);
 }
 
 void PluginHostApp::shutdown()
 {
+    eventNudge.reset();
     saveSettingsBeforeTeardown();
 
-    // From here on a call-back from the plug-in, even one made while it is torn down, opens
-    // no dialog and registers no MIDI input.
+    // From here on a call-back from the plug-in, even one made while it is torn down or one
+    // still waiting for the message thread, opens no dialog and registers no MIDI input.
     shuttingDown = true;
 
     // Nothing may reopen a device while the player is taken off it.
@@ -154,6 +160,10 @@ void PluginHostApp::shutdown()
 
 void PluginHostApp::systemRequestedQuit()
 {
+    // Size requests already waiting for the message thread are served before the loop
+    // stops; later ones are refused, so none is left waiting while the plug-in closes.
+    plugin.fenceCalls();
+
     if (mainWindow != nullptr)
         mainWindow->requestQuit();
     else

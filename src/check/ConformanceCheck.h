@@ -17,7 +17,7 @@ class SilentAudioDevice;
 
 /** Runs one module through what the application does with it, in the application's order,
     with the application's own plug-in lifetime (loader, handshake, call-back handling,
-    attaching, teardown under its watchdog), device set-up and player, and writes
+    attaching, teardown with its fence and watchdog), device set-up and player, and writes
     down what it sees: load, handshake, editor created, player attached to a silent device,
     processing with MIDI Machine Control, editor shown, teardown. A plug-in that does not
     return from its teardown in time is reported as such and the checker ends there, with

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The patched framework's configure step (cmake/PatchedJuce.cmake), on scratch build trees:
-# the patched copies keep their CR LF line ends, an unchanged patch set leaves them alone,
-# and a patch that does not apply or a framework of another version stops the configure
+# the patched copies keep their CR LF line ends, an unchanged patch set leaves them alone, a
+# changed one touches only what it changes, and a patch that does not apply or a framework of another version stops the configure
 # step with an error that says so.
 # Usage: patched_framework_test.sh CASE   (environment: TOLVANE_SOURCE_DIR)
 set -uo pipefail
@@ -40,6 +40,14 @@ patched_copies_keep_crlf_and_an_unchanged_patch_set_touches_nothing)
     configure || fail "the second configure step failed"
     grep -qF "Framework fix applied" "$work/configure.log" && fail "an unchanged patch set was applied again"
     [ "$(stat -c %Y.%y "$patched")" = "$before" ] || fail "an unchanged patch set touched the patched file"
+
+    # Without the last fix: its modules go, and the files it never changed stay untouched.
+    mkdir "$work/patches"
+    cp "$source_dir"/patches/juce/*.patch "$work/patches/"
+    rm "$work/patches/0004-linux-drain-xlib-queue.patch"
+    configure "-DTOLVANE_JUCE_PATCHES_DIR=$work/patches" || fail "the configure step without the last fix failed"
+    [ -e "$work/build/juce-patched/modules/juce_events" ] && fail "a module no patch touches any more stayed"
+    [ "$(stat -c %Y.%y "$patched")" = "$before" ] || fail "a changed patch set touched a file it does not change"
     ;;
 
 a_patch_that_does_not_apply_stops_the_configure_step)

@@ -589,8 +589,15 @@ case "$case_name" in
         product="Probe Instrument"
         make_installer --module "$TOLVANE_MINIHOST_PROBE" --name "$product" --version 2.1
         [ "$(unzip -Z1 "$work/packages/ProbeInstrument-2.1-windows-x64.zip" | LC_ALL=C sort | tr '\n' '|')" \
-            = "$product/|$product/Install.txt|$product/$product.dll|$product/$product.exe|" ] \
+            = "$product/|$product/Install.txt|$product/Licence.txt|$product/$product.dll|$product/$product.exe|" ] \
             || fail "the zip holds $(unzip -Z1 "$work/packages/ProbeInstrument-2.1-windows-x64.zip")"
+        # Binaries under the GPL: the licence says so and names the source written beside them.
+        unzip -p "$work/packages/ProbeInstrument-2.1-windows-x64.zip" "$product/Licence.txt" \
+            | tr -d '\r' > "$work/licence.txt"
+        grep -q "Version 3, 29 June 2007" "$work/licence.txt" && grep -q "TolvaneEditor-2.1-source.tar.gz" "$work/licence.txt" \
+            || fail "the zip's Licence.txt does not give the GPL and the source archive's name"
+        tar -xzOf "$work/packages/TolvaneEditor-2.1-source.tar.gz" TolvaneEditor-2.1-source/FRAMEWORK \
+            | grep -q "juce-modules-source 7.0.5" || fail "no source archive naming the framework beside the packages"
         forget_installation "$product"
         install_silently "$work/packages/ProbeInstrument-2.1-windows-x64-setup.exe"
         cmp -s "$program_files/$product/$product.dll" "$TOLVANE_MINIHOST_PROBE" || fail "\"$product.dll\" is not the maker's module"

@@ -5,8 +5,7 @@
 // every other key kept.
 #include "FuzzSupport.h"
 
-#include "devices/DeviceRecovery.h"
-#include "devices/DeviceSetup.h"
+#include "devices/SavedDeviceState.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
 #include "ui/WindowPlacement.h"
@@ -14,26 +13,31 @@
 namespace
 {
     /** Start-up's reading of a saved device state: the output alone first, as the device is
-        opened, and the set-up that recovery would reopen. Every rule about the saved state is
-        reached from here.
+        opened, the set-up that recovery would reopen, and what a settings dialog would store.
+        Every rule about the saved state is reached from here.
     */
     void readDeviceState (const juce::XmlElement* state)
     {
         if (state == nullptr)
             return;
 
-        const auto outputAlone = DeviceSetup::withoutInput (*state);
-        const auto asSaved = DeviceRecovery::choiceFromState (state);
-        const auto output = DeviceRecovery::choiceFromState (outputAlone.get());
+        const auto outputAlone = SavedDeviceState::withoutInput (*state);
+        const auto asSaved = SavedDeviceState::deviceOf (state);
+        const auto output = SavedDeviceState::deviceOf (outputAlone.get());
 
-        FuzzSupport::require (output.input.isEmpty() && DeviceRecovery::setupFromState (*outputAlone).inputDeviceName.isEmpty(),
+        FuzzSupport::require (output.input.isEmpty() && SavedDeviceState::setupOf (*outputAlone).inputDeviceName.isEmpty(),
                               "the output alone still names an input");
         FuzzSupport::require (output.output == asSaved.output && output.type == asSaved.type,
                               "leaving the input out changed the output");
 
-        const auto setup = DeviceRecovery::setupFromState (*state);
+        const auto setup = SavedDeviceState::setupOf (*state);
         FuzzSupport::require (setup.outputDeviceName == asSaved.output && setup.inputDeviceName == asSaved.input,
                               "the set-up names other devices than the state");
+
+        // A dialog that changed only MIDI keeps the saved device, its input included.
+        const auto kept = SavedDeviceState::toStoreAfterDialog (state, outputAlone.get(), outputAlone.get());
+        FuzzSupport::require (kept != nullptr && SavedDeviceState::deviceOf (kept.get()) == asSaved,
+                              "a dialog that changed nothing lost the saved device");
     }
 
     juce::PropertiesFile::Options readOnly (juce::PropertiesFile::Options options)
@@ -68,7 +72,8 @@ namespace
     {
         juce::PropertiesFile settings (options);
         WindowPlacement::startTopLeft (settings.getValue ("mainWindowPos"), screens);
-        readDeviceState (settings.getXmlValue ("audioDeviceState").get());
+        const SavedDeviceState saved (settings);
+        readDeviceState (saved.get());
 
         if (meanwhile)
             meanwhile();
