@@ -203,3 +203,23 @@ close_dialog() {
     press "$1" Escape
     wait_gone "$dialog_title" || fail "Escape did not close the dialog"
 }
+
+# probe_app_in_work: a fresh work folder with its own settings folder and artefacts, and the
+# application in it with the probe module beside it ($app); the probe's log and command files
+# are named in its environment. Sets work, settings_file, artefacts, app, app_pid and the
+# probe's and the dialog's window titles for the script that calls it.
+# shellcheck disable=SC2034
+probe_app_in_work() {
+    probe_title="Mini-Host Probe"
+    dialog_title="Audio / MIDI Settings"
+    work=$(mktemp -d)
+    export XDG_CONFIG_HOME="$work/config"
+    settings_file="$XDG_CONFIG_HOME/Tolvane Editor/Tolvane Editor.settings"
+    artefacts=${TOLVANE_E2E_ARTEFACTS:-$work/artefacts}
+    mkdir -p "$artefacts" "$work/bin"
+    app_pid=""
+    app="$work/bin/Tolvane Editor"
+    cp "$TOLVANE_APP" "$app"
+    cp "$TOLVANE_PROBE_MODULE" "$app.so"
+    export TOLVANE_PROBE_LOG="$work/probe.log" TOLVANE_PROBE_COMMANDS="$work/probe.commands"
+}

@@ -16,20 +16,8 @@ source "$(dirname "$0")/common.sh"
 : "${TOLVANE_FAKESEQ_LIB:?TOLVANE_FAKESEQ_LIB must name libtolvane-fakeseq.so}"
 : "${TOLVANE_FAKESEQ:?TOLVANE_FAKESEQ must name the fakeseq tool}"
 
-probe_title="Mini-Host Probe"
-dialog_title="Audio / MIDI Settings"
-
-work=$(mktemp -d)
-export XDG_CONFIG_HOME="$work/config" TOLVANE_FAKESEQ_DIR="$work/sequencer"
-settings_file="$XDG_CONFIG_HOME/Tolvane Editor/Tolvane Editor.settings"
-artefacts=${TOLVANE_E2E_ARTEFACTS:-$work/artefacts}
-mkdir -p "$artefacts" "$work/bin"
-app_pid=""
-
-app="$work/bin/Tolvane Editor"
-cp "$TOLVANE_APP" "$app"
-cp "$TOLVANE_PROBE_MODULE" "$app.so"
-export TOLVANE_PROBE_LOG="$work/probe.log" TOLVANE_PROBE_COMMANDS="$work/probe.commands" TOLVANE_PROBE_MIDI=1
+probe_app_in_work
+export TOLVANE_FAKESEQ_DIR="$work/sequencer" TOLVANE_PROBE_MIDI=1
 
 trap cleanup EXIT
 

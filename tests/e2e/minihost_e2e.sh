@@ -12,21 +12,7 @@ source "$(dirname "$0")/common.sh"
 : "${TOLVANE_APP:?TOLVANE_APP must name the built application}"
 : "${TOLVANE_PROBE_MODULE:?TOLVANE_PROBE_MODULE must name the probe module}"
 
-probe_title="Mini-Host Probe"
-dialog_title="Audio / MIDI Settings"
-
-work=$(mktemp -d)
-export XDG_CONFIG_HOME="$work/config"
-settings_file="$XDG_CONFIG_HOME/Tolvane Editor/Tolvane Editor.settings"
-artefacts=${TOLVANE_E2E_ARTEFACTS:-$work/artefacts}
-mkdir -p "$artefacts" "$work/bin"
-app_pid=""
-
-# The application with the probe beside it, and the probe's two files.
-app="$work/bin/Tolvane Editor"
-cp "$TOLVANE_APP" "$app"
-cp "$TOLVANE_PROBE_MODULE" "$app.so"
-export TOLVANE_PROBE_LOG="$work/probe.log" TOLVANE_PROBE_COMMANDS="$work/probe.commands"
+probe_app_in_work
 : > "$TOLVANE_PROBE_LOG"
 : > "$TOLVANE_PROBE_COMMANDS"
 
