@@ -4,7 +4,7 @@
 
 namespace
 {
-    constexpr int checkIntervalMs = 1000;
+    constexpr int checkIntervalMs = 500;
 
     // A device with no active channel calls nobody back; its silence is no sign of loss.
     bool hasActiveChannels (juce::AudioIODevice* device)
@@ -35,9 +35,9 @@ bool DeviceRecovery::isFlooding (std::uint32_t blocks, double sampleRate, int bu
     return blocks > 4.0 * expected + 16.0;
 }
 
-DeviceRecovery::DeviceState DeviceRecovery::judge (bool exists, bool open, bool playing, int quietChecks) noexcept
+DeviceRecovery::DeviceState DeviceRecovery::judge (bool exists, bool open, bool playing, bool stalled) noexcept
 {
-    if (! exists || ! open || isStalled (quietChecks))
+    if (! exists || ! open || stalled)
         return DeviceState::lost;
 
     return playing ? DeviceState::running : DeviceState::settling;
@@ -61,6 +61,7 @@ void DeviceRecovery::start (bool withInput)
     readChoice();
     lastBlocks = blocksDelivered();
     quietChecks = 0;
+    deliveredSinceOpen = false;
     checking = true;
     deviceManager.addChangeListener (this);
     startTimer (checkIntervalMs);
@@ -89,9 +90,15 @@ void DeviceRecovery::check()
     const auto open = device != nullptr && device->isOpen();
     quietChecks = nextQuietChecks (quietChecks, open && hasActiveChannels (device), blocks != lastBlocks);
 
+    if (open && blocks != lastBlocks)
+    {
+        deliveredSinceOpen = true;
+        chosenHasRun = chosenHasRun || currentDevice() == chosen;
+    }
+
     // Blocks without the device's timing are no better than none.
     if (open && isFlooding (blocks - lastBlocks, device->getCurrentSampleRate(), device->getCurrentBufferSizeSamples(), checkIntervalMs))
-        quietChecks = 2;
+        quietChecks = quietChecksBeforeFirstBlock;
     lastBlocks = blocks;
     mayReopen = true;
 
@@ -110,7 +117,7 @@ void DeviceRecovery::recoverIfNeeded()
 {
     auto* device = deviceManager.getCurrentAudioDevice();
     const auto state = judge (device != nullptr, device != nullptr && device->isOpen(),
-                              device != nullptr && device->isPlaying(), quietChecks);
+                              device != nullptr && device->isPlaying(), isStalled (quietChecks, deliveredSinceOpen));
 
     // Open but stopped: a device that stops by itself (JACK) is still on its way to closing,
     // and the driver's thread that closes it must be left to finish.
@@ -122,7 +129,10 @@ void DeviceRecovery::recoverIfNeeded()
 
     // A chosen device that opens but never delivers, even reopened (WASAPI's exclusive mode
     // under Wine), is given up while it stays listed: another type's default plays instead.
-    if (state == DeviceState::lost && device != nullptr && device->isOpen() && currentDevice() == chosen)
+    // One that has delivered since it was chosen is never given up: reopened while its sound
+    // server is still on its way back, it may open and stay quiet, and is reopened until it
+    // plays again.
+    if (state == DeviceState::lost && device != nullptr && device->isOpen() && currentDevice() == chosen && ! chosenHasRun)
         ++chosenStalls;
 
     // A device that closed by itself is let go, in this order. Its type is asked for devices
@@ -147,6 +157,8 @@ void DeviceRecovery::recoverIfNeeded()
         if (state == DeviceState::lost || ! DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice()))
         {
             DeviceFallback::openDefaultOfAnotherType (deviceManager, chosen.type);
+            quietChecks = 0;
+            deliveredSinceOpen = false;
             mayReopen = false;
         }
 
@@ -163,6 +175,7 @@ void DeviceRecovery::recoverIfNeeded()
 
 void DeviceRecovery::readChoice()
 {
+    chosenHasRun = false;
     const auto* saved = savedState.get();
     auto choice = SavedDeviceState::deviceOf (saved);
 
@@ -223,6 +236,7 @@ void DeviceRecovery::reopenChosen()
     deviceManager.setAudioDeviceSetup (setup, false);
 
     quietChecks = 0;
+    deliveredSinceOpen = false;
     lastBlocks = blocksDelivered();
 }
 
@@ -243,6 +257,7 @@ void DeviceRecovery::settingsDialogClosed()
 
     readChoice();
     quietChecks = 0;
+    deliveredSinceOpen = false;
     chosenStalls = 0;
     lastBlocks = blocksDelivered();
 }

@@ -12,7 +12,7 @@
 
     A device is lost when it closes by itself (a JACK server that went away: the framework
     closes the device and sends no further notice), when it stays open but delivers no block
-    for two checks in a row, or when the framework replaced it by a fallback device because it
+    for a second and a half (three seconds before its first block), or when the framework replaced it by a fallback device because it
     vanished (Windows, an interface unplugged); one that is open but stopped is left a moment
     to finish stopping. As soon as the chosen device
     is listed again it is reopened with the chosen set-up, and the player, which stays the
@@ -24,7 +24,11 @@
     the choice. While the settings dialog is open nothing is reopened; when it closes, what
     the dialog saved is the choice.
 
-    Checks run on the message thread: once a second, and whenever the device manager announces
+    A chosen device that opens but has delivered nothing since it was chosen, even reopened,
+    is given up while it stays listed: the default device of another type plays instead. One
+    that has delivered is reopened until it plays again, however long that takes.
+
+    Checks run on the message thread: twice a second, and whenever the device manager announces
     a change. While the chosen device runs a check reads a counter and two flags, nothing more.
 */
 class DeviceRecovery final : private juce::Timer,
@@ -91,8 +95,22 @@ public:
     */
     static bool isFlooding (std::uint32_t blocks, double sampleRate, int bufferSize, int intervalMs) noexcept;
 
+    /** Quiet checks in a row that make an open device lost once it has delivered: long enough
+        for a driver that is late now and then, short enough that sound is back soon after a
+        sound server restarts (the loss is seen 1.5 to 2 s after the last block).
+    */
+    static constexpr int quietChecksForLoss = 3;
+
+    /** The same before a device's first block: ALSA's device on a PulseAudio server delivers
+        its first one about two seconds after it opens.
+    */
+    static constexpr int quietChecksBeforeFirstBlock = 8;
+
     /** Whether an open device has delivered nothing for too long. */
-    static bool isStalled (int quietChecks) noexcept { return quietChecks >= 2; }
+    static bool isStalled (int quietChecks, bool hasDelivered) noexcept
+    {
+        return quietChecks >= (hasDelivered ? quietChecksForLoss : quietChecksBeforeFirstBlock);
+    }
 
     /** What a check makes of the current device. */
     enum class DeviceState
@@ -102,7 +120,7 @@ public:
         lost      ///< none, closed by itself, or quiet for too long
     };
 
-    static DeviceState judge (bool exists, bool open, bool playing, int quietChecks) noexcept;
+    static DeviceState judge (bool exists, bool open, bool playing, bool stalled) noexcept;
 
 private:
     void timerCallback() override;
@@ -130,7 +148,9 @@ private:
     bool checking = false, dialogOpen = false, mayReopen = true, inputWanted = true;
     std::uint32_t lastBlocks = 0;
     int quietChecks = 0;
-    int chosenStalls = 0; ///< times the chosen device stalled; at two it is given up while listed
+    int chosenStalls = 0;            ///< times the chosen device stalled; at two it is given up while listed
+    bool chosenHasRun = false;       ///< whether the chosen device delivered since it was chosen
+    bool deliveredSinceOpen = false; ///< whether the current device delivered since it was opened
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DeviceRecovery)
 };

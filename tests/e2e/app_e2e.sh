@@ -303,7 +303,7 @@ opens_the_default_device_whatever_the_saved_state)
         id=$(wait_window "$editor_title") || fail "no window with saved state '$saved'"
         connected_to_jack || fail "no device opened with saved state '$saved'"
         # The plug-in takes no input: the saved device's output runs alone, and the checks
-        # that bring a lost device back (once a second) leave it so.
+        # that bring a lost device back (twice a second) leave it so.
         [ "$saved" = "$saved_jack" ] && sleep 2.5
         press "$id" ctrl+q
         wait_exit

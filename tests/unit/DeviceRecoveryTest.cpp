@@ -169,8 +169,9 @@ TEST (DeviceRecovery, DeviceThatPlaysButDeliversNothingIsReopened)
         rig.deliverAndCheck();
     EXPECT_EQ (rig.type->created, 1);
 
-    rig.recovery->check();
-    EXPECT_EQ (rig.type->created, 1) << "one quiet second is not yet a loss";
+    for (int i = 1; i < DeviceRecovery::quietChecksForLoss; ++i)
+        rig.recovery->check();
+    EXPECT_EQ (rig.type->created, 1) << "a moment of quiet is not yet a loss";
     rig.recovery->check();
     EXPECT_EQ (rig.type->created, 2);
     EXPECT_TRUE (rig.playing());
@@ -382,7 +383,7 @@ TEST (DeviceRecovery, ChosenDeviceThatOpensButNeverDeliversIsGivenUpForAnotherTy
     rig.manager.addAudioDeviceType (std::move (shared));
     ASSERT_TRUE (rig.playing());
 
-    for (int i = 0; i < 6 && rig.manager.getCurrentAudioDeviceType() != "Windows Audio"; ++i)
+    for (int i = 0; i < 2 * DeviceRecovery::quietChecksBeforeFirstBlock + 2 && rig.manager.getCurrentAudioDeviceType() != "Windows Audio"; ++i)
         rig.recovery->check();
     EXPECT_EQ (rig.type->created, 2) << "reopened once before it is given up";
     EXPECT_EQ (rig.manager.getCurrentAudioDeviceType(), "Windows Audio");
@@ -394,6 +395,29 @@ TEST (DeviceRecovery, ChosenDeviceThatOpensButNeverDeliversIsGivenUpForAnotherTy
     EXPECT_EQ (rig.current(), "Speakers");
     EXPECT_EQ (rig.type->created, 2);
     EXPECT_EQ (rig.savedDevice(), "A");
+}
+
+TEST (DeviceRecovery, ChosenDeviceThatHasPlayedIsNeverGivenUpWhileItComesBackQuiet)
+{
+    // As ALSA's "default" through a sound server that is restarting: the device stops
+    // delivering, and reopened meanwhile it opens and stays quiet, again and again.
+    Rig rig (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A"/>)");
+    auto shared = std::make_unique<FakeDeviceType> ("JACK");
+    shared->present = { "system" };
+    rig.manager.addAudioDeviceType (std::move (shared));
+    rig.deliverAndCheck();
+
+    for (int i = 0; i < DeviceRecovery::quietChecksForLoss + 4 * DeviceRecovery::quietChecksBeforeFirstBlock; ++i)
+        rig.recovery->check();
+    EXPECT_EQ (rig.manager.getCurrentAudioDeviceType(), "Fake") << "no other type stands in for it";
+    EXPECT_EQ (rig.type->created, 6) << "reopened after each quiet spell, a longer one before a first block";
+
+    // The server is back: the reopened device delivers and is kept.
+    rig.deliverAndCheck();
+    for (int i = 0; i < 2 * DeviceRecovery::quietChecksForLoss; ++i)
+        rig.deliverAndCheck();
+    EXPECT_EQ (rig.type->created, 6);
+    EXPECT_EQ (rig.current(), "A");
 }
 
 TEST (DeviceRecovery, DeviceCallingBackFarFasterThanItsRateIsLost)
