@@ -59,6 +59,15 @@ void DeviceRecovery::start (bool withInput)
 {
     inputWanted = withInput;
     readChoice();
+
+    // Start-up has tried the chosen device already (its output alone, with its input, with
+    // two outputs): when it is listed and another device plays in its place, it is given up
+    // while it stays listed, and that stand-in is not stopped to try it again.
+    const auto failedAtStart = ! chosen.isEmpty() && currentDevice() != chosen
+        && DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice())
+        && isListed (chosen, rescan (chosen.type));
+    chosenStalls = failedAtStart ? 2 : 0;
+
     lastBlocks = blocksDelivered();
     quietChecks = 0;
     checking = true;
@@ -114,14 +123,20 @@ void DeviceRecovery::recoverIfNeeded()
 
     // Open but stopped: a device that stops by itself (JACK) is still on its way to closing,
     // and the driver's thread that closes it must be left to finish.
-    if (state == DeviceState::settling || (state == DeviceState::running && currentDevice() == chosen))
+    if (state == DeviceState::settling)
         return;
+
+    if (state == DeviceState::running && currentDevice() == chosen)
+    {
+        chosenHasRun = true;
+        return;
+    }
 
     if (! mayReopen || chosen.isEmpty())
         return;
 
-    // A chosen device that opens but never delivers, even reopened (WASAPI's exclusive mode
-    // under Wine), is given up while it stays listed: another type's default plays instead.
+    // A chosen device that opens but never delivers, even reopened, is given up while it
+    // stays listed: another type's default plays instead.
     if (state == DeviceState::lost && device != nullptr && device->isOpen() && currentDevice() == chosen)
         ++chosenStalls;
 
@@ -159,10 +174,21 @@ void DeviceRecovery::recoverIfNeeded()
     // at once and for ever.
     auto* reopened = deviceManager.getCurrentAudioDevice();
     mayReopen = reopened != nullptr && reopened->isPlaying();
+
+    // A chosen device that has not run since it was chosen and will not run when reopened
+    // either (WASAPI's exclusive and low-latency modes, which Wine's pulse driver refuses)
+    // counts as stalled: the stand-in that the reopen closed plays again at once, and after
+    // two tries it is given up while it stays listed.
+    if (! mayReopen && ! chosenHasRun)
+    {
+        ++chosenStalls;
+        DeviceFallback::openDefaultOfAnotherType (deviceManager, chosen.type);
+    }
 }
 
 void DeviceRecovery::readChoice()
 {
+    chosenHasRun = false;
     const auto* saved = savedState.get();
     auto choice = SavedDeviceState::deviceOf (saved);
 
