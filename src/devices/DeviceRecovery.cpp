@@ -59,6 +59,15 @@ void DeviceRecovery::start (bool withInput)
 {
     inputWanted = withInput;
     readChoice();
+
+    // Start-up has tried the chosen device already (its output alone, with its input, with
+    // two outputs): when it is listed and another device plays in its place, it is given up
+    // while it stays listed, and that stand-in is not stopped to try it again.
+    const auto failedAtStart = ! chosen.isEmpty() && currentDevice() != chosen
+        && DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice())
+        && isListed (chosen, rescan (chosen.type));
+    chosenStalls = failedAtStart ? 2 : 0;
+
     lastBlocks = blocksDelivered();
     quietChecks = 0;
     deliveredSinceOpen = false;
@@ -171,6 +180,16 @@ void DeviceRecovery::recoverIfNeeded()
     // at once and for ever.
     auto* reopened = deviceManager.getCurrentAudioDevice();
     mayReopen = reopened != nullptr && reopened->isPlaying();
+
+    // A chosen device that has not run since it was chosen and will not run when reopened
+    // either (WASAPI's exclusive and low-latency modes, which Wine's pulse driver refuses)
+    // counts as stalled: the stand-in that the reopen closed plays again at once, and after
+    // two tries it is given up while it stays listed.
+    if (! mayReopen && ! chosenHasRun)
+    {
+        ++chosenStalls;
+        DeviceFallback::openDefaultOfAnotherType (deviceManager, chosen.type);
+    }
 }
 
 void DeviceRecovery::readChoice()

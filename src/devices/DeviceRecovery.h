@@ -18,6 +18,10 @@
     is listed again it is reopened with the chosen set-up, and the player, which stays the
     device manager's audio callback, is started by it again.
 
+    A chosen device that is listed but will not run, even reopened (one that never delivers,
+    or one that has not run since it was chosen and will not open), is given up while it
+    stays listed: the default device of another type plays instead.
+
     The chosen device is the one that the saved device state names; without a saved choice,
     the device that ran when recovery started. It is reopened the way it ran: with its input,
     or its output alone when start-up (or the settings dialog) left it so. A fallback is never
@@ -46,6 +50,8 @@ public:
     ~DeviceRecovery() override;
 
     /** Takes the chosen device from the saved state (or the running one) and starts checking.
+        A chosen device that is listed while another device runs in its place has failed at
+        start-up: it is given up while it stays listed.
         Without input (start-up runs the device's output alone, as for a plug-in that takes no
         input) the chosen device's input side is left out: its output running alone is the
         chosen device running, and it is reopened that way.

@@ -97,6 +97,68 @@ scale_display() {
         > /dev/null 2>&1 || fail "could not set the display scaling to $1 %"
 }
 
+# with_pulse_driver: Wine's pulse driver plays into a PulseAudio server of the case's own
+# (a null sink "test"), for the rest of the case.
+with_pulse_driver() {
+    command -v pulseaudio > /dev/null || fail "pulseaudio is missing (scripts/install-deps.sh wine)"
+    tolvane_start_pulse "$work/pulse" || fail "no PulseAudio server"
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /t REG_SZ /d pulse /f > /dev/null 2>&1 \
+        || fail "could not choose Wine's pulse driver"
+    trap "wine reg delete 'HKCU\\Software\\Wine\\Drivers' /v Audio /f > /dev/null 2>&1; tolvane_stop_pulse; cleanup" EXIT
+}
+
+# hold_key_until_heard ID SECONDS WHAT: holds a key of the editor in window ID until the
+# sink's monitor hears it (a peak above 0.05 in half a second), at most SECONDS; the key
+# stays held. Sets level to what was heard.
+hold_key_until_heard() {
+    local x y deadline=$((SECONDS + $2))
+    read -r x y _ _ <<< "$(geometry "$1")"
+    xdotool mousemove $((x + 200)) $((y + 380)) mousedown 1
+    until level=$(tolvane_pulse_level 0.5)
+          awk '/^peak/ { exit !(($2 > $3 ? $2 : $3) > 0.05) }' <<< "$level"; do
+        [ $SECONDS -lt $deadline ] || fail "no sound at the monitor while a key was held ($3: $(tr '\n' ' ' <<< "$level"))"
+    done
+}
+
+# pick_from_list WINDOW X Y ROW: clicks the drop-down list at X,Y of the window open, then
+# clicks its ROWth item (from 0).
+pick_from_list() {
+    local x y menu tries=0
+    read -r x y _ _ <<< "$(geometry "$1")"
+    until xdotool mousemove $((x + $2)) $((y + $3)) click 1
+          menu=$(wait_window menu 2); do
+        tries=$((tries + 1))
+        [ $tries -lt 5 ] || fail "no list opened at $2,$3 of window $1"
+    done
+    read -r x y _ _ <<< "$(geometry "$menu")"
+    xdotool mousemove $((x + 60)) $((y + 23 * $4 + 11)) sleep 0.2 click 1
+}
+
+# open_settings_dialog ID: clicks the reference editor's "Audio / MIDI Settings..." button
+# until the dialog shows (a window just shown may not take the first click); prints its id.
+open_settings_dialog() {
+    local x y tries=0
+    read -r x y _ _ <<< "$(geometry "$1")"
+    until xdotool mousemove $((x + 472)) $((y + 187)) click 1
+          wait_window "Audio / MIDI Settings" 2; do
+        tries=$((tries + 1))
+        [ $tries -lt 10 ] || fail "the editor's button opened no dialog"
+    done
+}
+
+# sink_input: the index of the program's stream on the sink (empty when none plays).
+sink_input() {
+    pactl list sink-inputs | awk '/^Sink Input #/ { index_ = substr($3, 2) }
+                                  /application.name = ".*Tolvane Editor/ { print index_; exit }'
+}
+
+# plays_anew OLD: whether the program plays into the sink through another stream than OLD.
+plays_anew() {
+    local stream
+    stream=$(sink_input)
+    [ -n "$stream" ] && [ "$stream" != "$1" ]
+}
+
 # on_display_of_its_own: the rest of the case runs on a display of its own, big enough for
 # 200 %, with a Wine server of its own; the scaling goes back to 100 % at the end.
 on_display_of_its_own() {
@@ -217,15 +279,11 @@ case "$case_name" in
         # Windows Audio (WASAPI shared mode) through Wine's pulse driver and a PulseAudio
         # server with a null sink: fresh settings open the default endpoint and a key of the
         # editor is heard at the monitor; a saved WASAPI state reopens and stays the choice,
-        # and comes back when its sink or the server goes and returns. (The exclusive and
-        # low-latency variants, which Wine refuses, do not yet reliably give way to a device
-        # that plays here: they are left out until they do.)
-        command -v pulseaudio > /dev/null || fail "pulseaudio is missing (scripts/install-deps.sh wine)"
-        tolvane_start_pulse "$work/pulse" || fail "no PulseAudio server"
-        wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /t REG_SZ /d pulse /f > /dev/null 2>&1 \
-            || fail "could not choose Wine's pulse driver"
-        trap "wine reg delete 'HKCU\\Software\\Wine\\Drivers' /v Audio /f > /dev/null 2>&1; tolvane_stop_pulse; cleanup" EXIT
-        for saved in none "Windows Audio"; do
+        # and comes back when its sink or the server goes and returns; the exclusive and
+        # low-latency variants, which Wine refuses, give way to a device that plays and stay
+        # the saved choice. Each keeps playing through two of recovery's checks.
+        with_pulse_driver
+        for saved in none "Windows Audio" "Windows Audio (Exclusive Mode)" "Windows Audio (Low Latency Mode)"; do
             rm -rf "$settings_dir"
             if [ "$saved" != none ]; then
                 mkdir -p "$settings_dir"
@@ -235,18 +293,15 @@ case "$case_name" in
             start_app "$TOLVANE_WIN_DIST/$app_name.exe"
             id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" ($saved)"
             wait_until 20 tolvane_pulse_playing "Tolvane Editor" || fail "nothing plays into the server ($saved)"
-            # The key is held until the monitor hears it.
-            read -r x y _ _ <<< "$(geometry "$id")"
-            xdotool mousemove $((x + 200)) $((y + 380)) mousedown 1
-            deadline=$((SECONDS + 15))
-            until level=$(tolvane_pulse_level 0.5)
-                  loud=$(awk '/^peak/ { print ($2 > $3 ? $2 : $3) }' <<< "$level")
-                  awk -v p="$loud" 'BEGIN { exit !(p > 0.05) }'; do
-                [ $SECONDS -lt $deadline ] || fail "no sound at the monitor while a key was held ($saved, peak $loud)"
-            done
+            held_at=$SECONDS
+            hold_key_until_heard "$id" 15 "$saved"
             [ "$saved" = none ] && import -window root "$artefacts/wine-wasapi-key-held.png" 2> /dev/null
+            echo "$saved: key held, heard after $((SECONDS - held_at)) s: $(tr '\n' ' ' <<< "$level")"
+            sleep 2
+            level=$(tolvane_pulse_level 0.5)
+            awk '/^peak/ { exit !(($2 > $3 ? $2 : $3) > 0.05) }' <<< "$level" \
+                || fail "silent two seconds after the key was heard ($saved: $(tr '\n' ' ' <<< "$level"))"
             xdotool mouseup 1
-            echo "$saved: key held, heard after $((SECONDS - deadline + 15)) s: $(tr '\n' ' ' <<< "$level")"
             # The chosen endpoint lost while it plays: its sink unloaded and loaded again, then
             # the whole server killed and started again; recovery brings the sound back.
             for loss in sink server; do
@@ -262,12 +317,7 @@ case "$case_name" in
                 back=$(date +%s.%N)
                 wait_until 10 tolvane_pulse_playing "Tolvane Editor" || fail "not playing within 10 s of the $loss coming back"
                 took=$(awk -v a="$(date +%s.%N)" -v b="$back" 'BEGIN { printf "%.2f", a - b }')
-                xdotool mousemove $((x + 200)) $((y + 380)) mousedown 1
-                deadline=$((SECONDS + 5))
-                until level=$(tolvane_pulse_level 0.3)
-                      awk '/^peak/ { exit !(($2 > $3 ? $2 : $3) > 0.05) }' <<< "$level"; do
-                    [ $SECONDS -lt $deadline ] || fail "silent after the $loss came back"
-                done
+                hold_key_until_heard "$id" 5 "after the $loss came back"
                 xdotool mouseup 1
                 echo "$saved: playing again ${took} s after the $loss came back, and a key is heard"
                 awk -v t="$took" 'BEGIN { exit !(t <= 3.0) }' || fail "playing again only ${took} s after the $loss came back"
@@ -280,6 +330,51 @@ case "$case_name" in
                 grep -qF "deviceType=\"$saved\"" "$settings_file" || fail "the saved choice $saved was lost: $(cat "$settings_file")"
             fi
         done
+        ;;
+
+    wasapi_chosen_in_the_settings_dialog_is_saved_and_reopened)
+        # Over a saved DirectSound state the user picks "Windows Audio" in the settings dialog,
+        # and its output "Null Output": each plays at once, closing the dialog saves them,
+        # and the next start opens them: a key is heard while DirectSound mixes nothing, and the
+        # saved state stays as the dialog left it.
+        with_pulse_driver
+        write_direct_sound_settings
+        start_app "$TOLVANE_WIN_DIST/$app_name.exe" "-all,trace+dsound"
+        id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\""
+        wait_until 20 grep -q IDirectSoundBufferImpl_Lock "$work/app.log" || fail "DirectSound does not play"
+        wait_until 10 plays_anew none || fail "DirectSound plays nothing into the server"
+        direct_sound_stream=$(sink_input)
+        dialog=$(open_settings_dialog "$id") || exit 1
+        # The type list holds Windows Audio first; its outputs are "PulseAudio" (the
+        # default) and "Null Output".
+        pick_from_list "$dialog" 321 27 0
+        wait_until 15 plays_anew "$direct_sound_stream" \
+            || fail "nothing new plays after Windows Audio was picked: $(pactl list short sink-inputs)"
+        default_stream=$(sink_input)
+        pick_from_list "$dialog" 321 68 1
+        wait_until 10 plays_anew "$default_stream" || fail "nothing new plays after Null Output was picked"
+        import -window root "$artefacts/wine-dialog-windows-audio-picked.png" 2> /dev/null
+        press Escape "$dialog"
+        wait_gone "Audio / MIDI Settings" || fail "Escape did not close the dialog"
+        wait_until 10 grep -q 'deviceType="Windows Audio"' "$settings_file" \
+            || fail "the dialog's choice was not saved: $(cat "$settings_file")"
+        chosen=$(grep -A 2 '<DEVICESETUP' "$settings_file")
+        grep -q 'audioOutputDeviceName="Null Output"' <<< "$chosen" || fail "the dialog's output was not saved: $chosen"
+        press alt+F4 "$id"
+        wait_exit
+
+        start_app "$TOLVANE_WIN_DIST/$app_name.exe" "-all,trace+dsound"
+        id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" at the second start"
+        wait_until 20 tolvane_pulse_playing "Tolvane Editor" || fail "nothing plays into the server at the second start"
+        hold_key_until_heard "$id" 15 "the dialog's choice"
+        xdotool mouseup 1
+        mixed=$(grep -c IDirectSoundBufferImpl_Lock "$work/app.log")
+        [ "$mixed" = 0 ] || fail "DirectSound plays ($mixed buffer writes), not the chosen Windows Audio"
+        echo "the dialog's Windows Audio reopened, a key heard: $(tr '\n' ' ' <<< "$level")"
+        press alt+F4 "$id"
+        wait_exit
+        [ "$(grep -A 2 '<DEVICESETUP' "$settings_file")" = "$chosen" ] \
+            || fail "the saved choice changed: $chosen -> $(cat "$settings_file")"
         ;;
 
     minihost_extension_through_the_windows_calling_convention)

@@ -420,6 +420,62 @@ TEST (DeviceRecovery, ChosenDeviceThatHasPlayedIsNeverGivenUpWhileItComesBackQui
     EXPECT_EQ (rig.current(), "A");
 }
 
+TEST (DeviceRecovery, ChosenDeviceThatWillNotOpenLeavesAnotherTypesDefaultPlaying)
+{
+    // As WASAPI's exclusive and low-latency modes under Wine: listed, and every open refused.
+    Rig rig (R"x(<DEVICESETUP deviceType="Windows Audio (Exclusive Mode)" audioOutputDeviceName="A"/>)x", true, {},
+             "Windows Audio (Exclusive Mode)");
+    auto shared = std::make_unique<FakeDeviceType> ("Windows Audio");
+    shared->present = { "Speakers" };
+    rig.manager.addAudioDeviceType (std::move (shared));
+    const auto refusedAtStart = [&] (const juce::StringArray& present)
+    {
+        rig.recovery->stop();
+        rig.manager.closeAudioDevice();
+        rig.manager.setCurrentAudioDeviceType ("Windows Audio (Exclusive Mode)", false);
+        rig.type->present = present;
+        rig.type->refusing = { "A" };
+        ASSERT_EQ (DeviceFallback::openDefaultOfAnotherType (rig.manager, "Windows Audio (Exclusive Mode)"), "Windows Audio");
+        rig.recovery->start();
+        rig.type->created = 0;
+    };
+
+    // Start-up tried it: the stand-in that start-up opened is left playing.
+    refusedAtStart ({ "A" });
+    for (int i = 0; i < 4; ++i)
+        rig.deliverAndCheck();
+    EXPECT_EQ (rig.type->created, 0);
+    EXPECT_EQ (rig.current(), "Speakers");
+    EXPECT_TRUE (rig.playing());
+
+    // Listed only later: each refused try brings the stand-in straight back, and the tries end.
+    refusedAtStart ({});
+    rig.type->present = { "A" };
+    for (int i = 0; i < 4; ++i)
+    {
+        rig.deliverAndCheck();
+        EXPECT_EQ (rig.current(), "Speakers");
+        EXPECT_TRUE (rig.playing());
+    }
+    const auto tries = rig.type->created;
+    EXPECT_GT (tries, 0);
+    rig.deliverAndCheck();
+    EXPECT_EQ (rig.type->created, tries);
+    EXPECT_EQ (rig.savedDevice(), "A");
+
+    // One that ran before is waited for however often it refuses, and taken back.
+    Rig ran (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A"/>)");
+    ran.deliverAndCheck();
+    ran.type->refusing = { "A" };
+    ran.device()->close();
+    for (int i = 0; i < 4; ++i)
+        ran.deliverAndCheck();
+    ran.type->refusing.clear();
+    ran.deliverAndCheck();
+    EXPECT_EQ (ran.current(), "A");
+    EXPECT_TRUE (ran.playing());
+}
+
 TEST (DeviceRecovery, DeviceCallingBackFarFasterThanItsRateIsLost)
 {
     // 48000 Hz in blocks of 256: about 188 a second.
