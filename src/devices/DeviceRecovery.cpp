@@ -26,15 +26,6 @@ int DeviceRecovery::nextQuietChecks (int quietChecksSoFar, bool open, bool block
     return open && ! blocksArrived ? quietChecksSoFar + 1 : 0;
 }
 
-bool DeviceRecovery::isFlooding (std::uint32_t blocks, double sampleRate, int bufferSize, int intervalMs) noexcept
-{
-    if (sampleRate <= 0.0 || bufferSize <= 0)
-        return false;
-
-    const auto expected = sampleRate * intervalMs / 1000.0 / bufferSize;
-    return blocks > 4.0 * expected + 16.0;
-}
-
 DeviceRecovery::DeviceState DeviceRecovery::judge (bool exists, bool open, bool playing, int quietChecks) noexcept
 {
     if (! exists || ! open || isStalled (quietChecks))
@@ -88,10 +79,6 @@ void DeviceRecovery::check()
     auto* device = deviceManager.getCurrentAudioDevice();
     const auto open = device != nullptr && device->isOpen();
     quietChecks = nextQuietChecks (quietChecks, open && hasActiveChannels (device), blocks != lastBlocks);
-
-    // Blocks without the device's timing are no better than none.
-    if (open && isFlooding (blocks - lastBlocks, device->getCurrentSampleRate(), device->getCurrentBufferSizeSamples(), checkIntervalMs))
-        quietChecks = 2;
     lastBlocks = blocks;
     mayReopen = true;
 

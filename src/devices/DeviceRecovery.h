@@ -85,12 +85,6 @@ public:
     /** The quiet-check count after a check: it grows while an open device delivers nothing. */
     static int nextQuietChecks (int quietChecks, bool open, bool blocksArrived) noexcept;
 
-    /** Whether a device delivered far more blocks in an interval than its rate allows: the
-        framework's WASAPI output keeps calling back, with no device timing, once its stream
-        has failed (Wine's pulse driver after the sound server went away).
-    */
-    static bool isFlooding (std::uint32_t blocks, double sampleRate, int bufferSize, int intervalMs) noexcept;
-
     /** Whether an open device has delivered nothing for too long. */
     static bool isStalled (int quietChecks) noexcept { return quietChecks >= 2; }
 

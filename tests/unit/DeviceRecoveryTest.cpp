@@ -426,20 +426,3 @@ TEST (DeviceRecovery, ChosenDeviceThatOpensButNeverDeliversIsGivenUpForAnotherTy
     EXPECT_EQ (rig.type->created, 2);
     EXPECT_EQ (rig.savedDevice(), "A");
 }
-
-TEST (DeviceRecovery, DeviceCallingBackFarFasterThanItsRateIsLost)
-{
-    // 48000 Hz in blocks of 256: about 188 a second.
-    EXPECT_FALSE (DeviceRecovery::isFlooding (188, 48000.0, 256, 1000));
-    EXPECT_FALSE (DeviceRecovery::isFlooding (500, 48000.0, 256, 1000)) << "a late driver catching up";
-    EXPECT_TRUE (DeviceRecovery::isFlooding (5000, 48000.0, 256, 1000));
-    EXPECT_FALSE (DeviceRecovery::isFlooding (5000, 0.0, 256, 1000));
-
-    Rig rig (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A"/>)");
-    for (int i = 0; i < 3000; ++i)
-        rig.device()->deliver();
-    rig.recovery->check();
-    EXPECT_EQ (rig.type->created, 2) << "reopened at the first check";
-    EXPECT_TRUE (rig.playing());
-    EXPECT_EQ (rig.savedDevice(), "A");
-}
