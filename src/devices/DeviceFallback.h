@@ -22,9 +22,11 @@ namespace DeviceFallback
 
     /** Opens the current type's device with its first two outputs only, and no input: the
         device that the saved state names when it is of this type, else the type's default
-        one. The framework's WASAPI type under Wine lists 36 outputs for every endpoint (its
-        probe of channel counts is answered yes) and then fails to open them all. Not as the
-        user's choice. Returns whether the device runs.
+        one. A safety net for a device that lists more outputs than it opens: the framework
+        (as patched) confirms a shared-mode WASAPI channel count by opening a stream with it
+        (Wine's drivers claimed 36 and opened 18), but takes an exclusive-mode count on the
+        driver's word, and a driver may claim what its streams refuse. Not as the user's
+        choice. Returns whether the device runs.
     */
     bool openFirstTwoOutputs (juce::AudioDeviceManager& deviceManager, const juce::XmlElement* savedState);
 

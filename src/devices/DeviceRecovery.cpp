@@ -26,15 +26,6 @@ int DeviceRecovery::nextQuietChecks (int quietChecksSoFar, bool open, bool block
     return open && ! blocksArrived ? quietChecksSoFar + 1 : 0;
 }
 
-bool DeviceRecovery::isFlooding (std::uint32_t blocks, double sampleRate, int bufferSize, int intervalMs) noexcept
-{
-    if (sampleRate <= 0.0 || bufferSize <= 0)
-        return false;
-
-    const auto expected = sampleRate * intervalMs / 1000.0 / bufferSize;
-    return blocks > 4.0 * expected + 16.0;
-}
-
 DeviceRecovery::DeviceState DeviceRecovery::judge (bool exists, bool open, bool playing, bool stalled) noexcept
 {
     if (! exists || ! open || stalled)
@@ -105,9 +96,6 @@ void DeviceRecovery::check()
         chosenHasRun = chosenHasRun || currentDevice() == chosen;
     }
 
-    // Blocks without the device's timing are no better than none.
-    if (open && isFlooding (blocks - lastBlocks, device->getCurrentSampleRate(), device->getCurrentBufferSizeSamples(), checkIntervalMs))
-        quietChecks = quietChecksBeforeFirstBlock;
     lastBlocks = blocks;
     mayReopen = true;
 

@@ -95,12 +95,6 @@ public:
     /** The quiet-check count after a check: it grows while an open device delivers nothing. */
     static int nextQuietChecks (int quietChecks, bool open, bool blocksArrived) noexcept;
 
-    /** Whether a device delivered far more blocks in an interval than its rate allows: the
-        framework's WASAPI output keeps calling back, with no device timing, once its stream
-        has failed (Wine's pulse driver after the sound server went away).
-    */
-    static bool isFlooding (std::uint32_t blocks, double sampleRate, int bufferSize, int intervalMs) noexcept;
-
     /** Quiet checks in a row that make an open device lost once it has delivered: long enough
         for a driver that is late now and then, short enough that sound is back soon after a
         sound server restarts (the loss is seen 1.5 to 2 s after the last block).

@@ -176,6 +176,35 @@ looks_like() {
     awk -v d="$difference" 'BEGIN { exit !(d < 0.03) }' || fail "$(basename "$1") differs from $(basename "$2") by $difference"
 }
 
+# play_head_panel ID FILE: saves the lines of the reference editor's play head panel at 100 %
+# (ReferenceLayout::panelBody of playHeadPanel), where the device and the play head are shown.
+play_head_panel() {
+    import -window "$1" -crop 264x112+36+172 +repage "$2" 2> /dev/null
+}
+
+# differing_pixels A B: how many pixels differ between two pictures of the same size.
+differing_pixels() {
+    compare -metric AE "$1" "$2" null: 2>&1 | awk '{ printf "%d", $1 }'
+}
+
+# settled_play_head_panel ID FILE: saves the panel once it stays the same for 0.3 s (10 s at most).
+settled_play_head_panel() {
+    local deadline=$((SECONDS + 10))
+    play_head_panel "$1" "$2"
+    until sleep 0.3; play_head_panel "$1" "$work/panel-again.png"
+          [ "$(differing_pixels "$2" "$work/panel-again.png")" = 0 ] || [ $SECONDS -ge $deadline ]; do
+        cp "$work/panel-again.png" "$2"
+    done
+}
+
+# panel_changed ID FIRST: whether the play head panel (saved in $artefacts) shows other text
+# than FIRST: pixels differ, and it is a panel still (not a window that is not drawn yet).
+panel_changed() {
+    local now=$artefacts/wine-play-head-now.png
+    play_head_panel "$1" "$now"
+    [ "$(differing_pixels "$2" "$now")" != 0 ] && awk -v d="$(image_difference "$2" "$now")" 'BEGIN { exit !(d < 0.15) }'
+}
+
 # The installer's places in the prefix: Program Files, all users' Start menu, the Apps entries.
 program_files="$WINEPREFIX/drive_c/Program Files"
 start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
@@ -277,11 +306,12 @@ case "$case_name" in
 
     wasapi_through_pulseaudio_fresh_saved_and_lost)
         # Windows Audio (WASAPI shared mode) through Wine's pulse driver and a PulseAudio
-        # server with a null sink: fresh settings open the default endpoint and a key of the
-        # editor is heard at the monitor; a saved WASAPI state reopens and stays the choice,
-        # and comes back when its sink or the server goes and returns; the exclusive and
-        # low-latency variants, which Wine refuses, give way to a device that plays and stay
-        # the saved choice. Each keeps playing through two of recovery's checks.
+        # server with a null sink: fresh settings open the default endpoint, the editor's play
+        # head panel shows it without help, and a key of the editor is heard at the monitor; a
+        # saved WASAPI state reopens and stays the choice, and comes back when its sink or the
+        # server goes and returns; the exclusive and low-latency variants, which Wine refuses,
+        # give way to a device that plays and stay the saved choice. Each keeps playing through
+        # two seconds of recovery's checks.
         with_pulse_driver
         for saved in none "Windows Audio" "Windows Audio (Exclusive Mode)" "Windows Audio (Low Latency Mode)"; do
             rm -rf "$settings_dir"
@@ -292,7 +322,21 @@ case "$case_name" in
             fi
             start_app "$TOLVANE_WIN_DIST/$app_name.exe"
             id=$(wait_window "$editor_title") || fail "no window titled \"$editor_title\" ($saved)"
+            [ "$saved" = none ] && settled_play_head_panel "$id" "$artefacts/wine-play-head-first.png"
             wait_until 20 tolvane_pulse_playing "Tolvane Editor" || fail "nothing plays into the server ($saved)"
+            if [ "$saved" = none ]; then
+                # The editor's play head panel shows the running device by itself. If it
+                # still shows what it showed first, that must be what the editor shows when
+                # it opens again (the window minimised and restored), or it was stale.
+                xdotool mousemove 0 0
+                if ! wait_until 3 panel_changed "$id" "$artefacts/wine-play-head-first.png"; then
+                    xdotool windowminimize "$id"
+                    wait_until 10 eval 'xprop -id "$id" WM_STATE | grep -q "window state: Iconic"' || fail "the window was not minimised"
+                    wmctrl -i -a "$(printf '0x%x' "$id")"
+                    ! wait_until 5 panel_changed "$id" "$artefacts/wine-play-head-first.png" \
+                        || fail "the play head panel was stale until the window was minimised and restored (wine-play-head-*.png)"
+                fi
+            fi
             held_at=$SECONDS
             hold_key_until_heard "$id" 15 "$saved"
             [ "$saved" = none ] && import -window root "$artefacts/wine-wasapi-key-held.png" 2> /dev/null

@@ -25,10 +25,11 @@ public:
     juce::Array<double> getAvailableSampleRates() override { return { sampleRate }; }
     juce::Array<int> getAvailableBufferSizes() override { return { bufferSamples }; }
     int getDefaultBufferSize() override { return bufferSamples; }
-    juce::String open (const juce::BigInteger&, const juce::BigInteger&, double, int) override
+    juce::String open (const juce::BigInteger&, const juce::BigInteger& outputChannels, double, int) override
     {
-        opened = openError.isEmpty();
-        return openError;
+        const auto error = mostOutputs > 0 && outputChannels.getHighestBit() >= mostOutputs ? "too many outputs" : openError;
+        opened = error.isEmpty();
+        return error;
     }
     void close() override
     {
@@ -70,5 +71,6 @@ public:
     juce::BigInteger inputs, outputs;
     bool opened = true;
     juce::String openError; ///< what open() answers: a device that will not run, when not empty
+    int mostOutputs = 0;    ///< above 0: open() refuses outputs from this index on
     juce::AudioIODeviceCallback* callback = nullptr;
 };
