@@ -11,7 +11,8 @@
 # Environment: TOLVANE_BUILD_DIR (default build), TOLVANE_THIRD_PARTY_PACKAGES (default
 #        "dpf-plugins-vst zam-plugins lsp-plugins-vst"), TOLVANE_THIRD_PARTY_SCREEN (default
 #        1280x1024), TOLVANE_THIRD_PARTY_LOGS (folder that keeps each failure's output,
-#        screenshot and, for an application that hung, the backtrace of each of its threads;
+#        screenshot and, for an application that hung, the backtrace of each of its threads
+#        and the CPU use and backtraces of it, the X server and the window manager;
 #        default a temporary one that is kept when something failed)
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
@@ -155,6 +156,20 @@ while read -r module <&3; do
             # Where each thread of a hanging application is, for the failure's cause.
             command -v gdb > /dev/null && gdb -p "$app_pid" -batch -ex 'thread apply all bt 30' \
                 > "$logs/$safe.backtrace" 2>&1
+            # Whether it waits or is busy, with the X server and the window manager (a storm of
+            # window changes keeps all three busy), and where those two are.
+            {
+                for sample in 1 2; do
+                    [ "$sample" -eq 1 ] || sleep 1
+                    for pid in "$app_pid" "$TOLVANE_XVFB_PID" "$TOLVANE_WM_PID"; do
+                        echo "$(date +%T.%N | cut -c1-12) $pid CPU ticks: $(sed 's/.*) //' "/proc/$pid/stat" \
+                            | cut -d' ' -f12,13)"
+                    done
+                done
+                for pid in "$TOLVANE_XVFB_PID" "$TOLVANE_WM_PID"; do
+                    command -v gdb > /dev/null && gdb -p "$pid" -batch -ex 'bt 20' 2>&1 | grep '^#'
+                done
+            } > "$logs/$safe.display" 2>&1
             kill -9 "$app_pid" 2> /dev/null
             wait "$app_pid" 2> /dev/null
             app_pid=""
