@@ -6,7 +6,6 @@
 #include "hosting/PluginFile.h"
 #include "settings/SettingsLocation.h"
 #include "settings/SettingsStore.h"
-#include "platform/X11EventNudge.h"
 
 namespace
 {
@@ -34,7 +33,6 @@ PluginHostApp::~PluginHostApp()
 {
     // Normally shutdown() has emptied these already. If not: the window goes before the
     // plug-in whose editor it may still show.
-    eventNudge.reset();
     lookAndFeel.reset();
     mainWindow.reset();
     plugin.tearDown();
@@ -125,14 +123,10 @@ void PluginHostApp::initialise (const juce::String&)
     midiInputWatcher->start();
 
     mainWindow->setVisible (true);
-
-    // So that the message thread is never left waiting in Xlib for a reply (Linux).
-    eventNudge = std::make_unique<X11EventNudge> (*mainWindow);
 }
 
 void PluginHostApp::shutdown()
 {
-    eventNudge.reset();
     saveSettingsBeforeTeardown();
 
     // From here on a call-back from the plug-in, even one made while it is torn down or one

@@ -14,7 +14,6 @@
 #include <memory>
 
 class MainHostWindow;
-class X11EventNudge;
 
 /** The application object: owns every long-lived object of the run, brings them up in a
     fixed order in initialise() and tears them down in a fixed order in shutdown().
@@ -72,7 +71,6 @@ private:
     juce::AudioPluginFormatManager formatManager;
     PluginLifetime plugin { this, *this };
     std::unique_ptr<MainHostWindow> mainWindow;
-    std::unique_ptr<X11EventNudge> eventNudge;
     std::unique_ptr<juce::LookAndFeel> lookAndFeel;
     std::unique_ptr<DeviceRecovery> deviceRecovery;
     std::unique_ptr<MidiInputWatcher> midiInputWatcher;
