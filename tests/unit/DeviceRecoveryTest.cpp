@@ -102,6 +102,14 @@ namespace
         }
         void dispatchChanges() { manager.dispatchPendingMessages(); }
 
+        /** A second device type, whose default device may stand in for the chosen one. */
+        void addStandInType (const juce::String& name, const juce::String& device)
+        {
+            auto other = std::make_unique<FakeDeviceType> (name);
+            other->present = { device };
+            manager.addAudioDeviceType (std::move (other));
+        }
+
         void deliverAndCheck()
         {
             if (device() != nullptr)
@@ -124,6 +132,16 @@ namespace
         FakeDeviceType* type = nullptr;
         TransportAudioProcessorPlayer player;
         std::unique_ptr<DeviceRecovery> recovery;
+    };
+    /** WASAPI's exclusive mode chosen, with shared-mode WASAPI to stand in for it. */
+    struct ExclusiveWasapiRig : Rig
+    {
+        ExclusiveWasapiRig()
+            : Rig (R"x(<DEVICESETUP deviceType="Windows Audio (Exclusive Mode)" audioOutputDeviceName="A"/>)x", true, {},
+                   "Windows Audio (Exclusive Mode)")
+        {
+            addStandInType ("Windows Audio", "Speakers");
+        }
     };
 }
 
@@ -407,11 +425,7 @@ TEST (DeviceRecovery, ChosenDeviceThatIsGoneIsWaitedForOnAnotherTypesDefault)
 TEST (DeviceRecovery, ChosenDeviceThatOpensButNeverDeliversIsGivenUpForAnotherTypesDefault)
 {
     // As WASAPI's exclusive mode under Wine: it opens and starts, and no block ever comes.
-    Rig rig (R"x(<DEVICESETUP deviceType="Windows Audio (Exclusive Mode)" audioOutputDeviceName="A"/>)x", true, {},
-             "Windows Audio (Exclusive Mode)");
-    auto shared = std::make_unique<FakeDeviceType> ("Windows Audio");
-    shared->present = { "Speakers" };
-    rig.manager.addAudioDeviceType (std::move (shared));
+    ExclusiveWasapiRig rig;
     ASSERT_TRUE (rig.playing());
 
     for (int i = 0; i < 2 * DeviceRecovery::quietChecksBeforeFirstBlock + 2 && rig.manager.getCurrentAudioDeviceType() != "Windows Audio"; ++i)
@@ -433,9 +447,7 @@ TEST (DeviceRecovery, ChosenDeviceThatHasPlayedIsNeverGivenUpWhileItComesBackQui
     // As ALSA's "default" through a sound server that is restarting: the device stops
     // delivering, and reopened meanwhile it opens and stays quiet, again and again.
     Rig rig (R"(<DEVICESETUP deviceType="Fake" audioOutputDeviceName="A"/>)");
-    auto shared = std::make_unique<FakeDeviceType> ("JACK");
-    shared->present = { "system" };
-    rig.manager.addAudioDeviceType (std::move (shared));
+    rig.addStandInType ("JACK", "system");
     rig.deliverAndCheck();
 
     for (int i = 0; i < DeviceRecovery::quietChecksForLoss + 4 * DeviceRecovery::quietChecksBeforeFirstBlock; ++i)
@@ -454,11 +466,7 @@ TEST (DeviceRecovery, ChosenDeviceThatHasPlayedIsNeverGivenUpWhileItComesBackQui
 TEST (DeviceRecovery, ChosenDeviceThatWillNotOpenLeavesAnotherTypesDefaultPlaying)
 {
     // As WASAPI's exclusive and low-latency modes under Wine: listed, and every open refused.
-    Rig rig (R"x(<DEVICESETUP deviceType="Windows Audio (Exclusive Mode)" audioOutputDeviceName="A"/>)x", true, {},
-             "Windows Audio (Exclusive Mode)");
-    auto shared = std::make_unique<FakeDeviceType> ("Windows Audio");
-    shared->present = { "Speakers" };
-    rig.manager.addAudioDeviceType (std::move (shared));
+    ExclusiveWasapiRig rig;
     const auto refusedAtStart = [&] (const juce::StringArray& present)
     {
         rig.recovery->stop();
