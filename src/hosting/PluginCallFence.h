@@ -15,8 +15,9 @@ struct AEffect;
     their answers, play-head and automation calls get none.
 
     The framework's own fix lets a size request give way to an editor close; the fence is
-    still needed for plug-ins that join such a thread in another call while quitting (seen
-    with LSP's editors, which hung at quit without it).
+    still needed for a plug-in that joins such a thread while quitting once the message loop
+    has stopped, when nothing can serve the request any more (the probe module's size-thread
+    case hangs its teardown without it).
 
     Close it when quitting has been decided, while the message loop still runs, so that a
     request already waiting is served before the loop stops; closing it again at shut-down
