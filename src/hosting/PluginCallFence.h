@@ -14,10 +14,10 @@ struct AEffect;
     instance: a size request returns 0 at once, version and capability queries still get
     their answers, play-head and automation calls get none.
 
-    The framework's own fix lets a size request give way to an editor close; the fence is
-    still needed for a plug-in that joins such a thread while quitting once the message loop
-    has stopped, when nothing can serve the request any more (the probe module's size-thread
-    case hangs its teardown without it).
+    The framework's own fix now lets such a request give way to any call into the plug-in,
+    and a close that joins that thread completes without the fence too; the fence stays as a
+    safety net for the quit, where a request refused outright is simpler than one deferred
+    to a window that is about to go.
 
     Close it when quitting has been decided, while the message loop still runs, so that a
     request already waiting is served before the loop stops; closing it again at shut-down
