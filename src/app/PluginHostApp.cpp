@@ -154,10 +154,6 @@ void PluginHostApp::shutdown()
 
 void PluginHostApp::systemRequestedQuit()
 {
-    // Size requests already waiting for the message thread are served before the loop
-    // stops; later ones are refused, so none is left waiting while the plug-in closes.
-    plugin.fenceCalls();
-
     if (mainWindow != nullptr)
         mainWindow->requestQuit();
     else

@@ -1,6 +1,5 @@
 #include "PluginLifetime.h"
 
-#include "PluginCallFence.h"
 #include "audio/TransportAudioProcessorPlayer.h"
 #include "devices/DeviceSetup.h"
 
@@ -45,13 +44,6 @@ void PluginLifetime::attach (TransportAudioProcessorPlayer& player, juce::AudioD
     attachedDevices = &deviceManager;
 }
 
-void PluginLifetime::fenceCalls() noexcept
-{
-    if (plugin != nullptr)
-        if (auto* effect = MiniHostHandshake::effectOf (*plugin))
-            PluginCallFence::close (*effect);
-}
-
 void PluginLifetime::tearDown (std::function<void()> onHang, std::chrono::milliseconds limit)
 {
     // A call-back made while the plug-in is torn down, or one still waiting for the message
@@ -74,8 +66,6 @@ void PluginLifetime::tearDown (std::function<void()> onHang, std::chrono::millis
 
     if (plugin != nullptr)
     {
-        fenceCalls();
-
         // The editor goes before the plug-in that it shows.
         delete plugin->getActiveEditor();
         plugin->releaseResources();

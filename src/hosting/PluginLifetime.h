@@ -19,8 +19,7 @@ class TransportAudioProcessorPlayer;
 
     It answers the plug-in's mini-host call-backs from the handshake until the teardown
     begins. The teardown refuses the call-backs, takes the player off the plug-in and the
-    devices, fences the plug-in's calls that would wait for the message thread, deletes the
-    editor, releases the plug-in and deletes it, all under a watchdog: a plug-in that does not
+    devices, deletes the editor, releases the plug-in and deletes it, all under a watchdog: a plug-in that does not
     return from it in time cannot keep the process alive. Message thread.
 */
 class PluginLifetime final
@@ -50,12 +49,6 @@ public:
         and MIDI callback (DeviceSetup::attach); the teardown undoes it.
     */
     void attach (TransportAudioProcessorPlayer& player, juce::AudioDeviceManager& deviceManager);
-
-    /** From now on the plug-in's calls that would wait for the message thread are refused
-        (PluginCallFence). Call it when quitting has been decided, while the message loop
-        still runs; the teardown does it again.
-    */
-    void fenceCalls() noexcept;
 
     /** Tears the plug-in down in the one order (see the class). When it has not finished
         within the limit, onHang is called on the watchdog's thread (by default the process

@@ -197,7 +197,7 @@ plugin_without_the_extension_runs_with_the_default_look)
 
 quits_within_the_limit_with_its_position_saved_when_the_plugin_blocks_its_close)
     # An editor whose thread asks for a size while the editor's close joins it: the request
-    # is refused and the teardown completes. A plug-in that never returns from its close:
+    # gives way and the teardown completes. A plug-in that never returns from its close:
     # cut off. Either way the position is on disk and the exit code is 0.
     export TOLVANE_PROBE_EDITOR=320x240
     for behaviour in size-thread hang; do
@@ -211,7 +211,7 @@ quits_within_the_limit_with_its_position_saved_when_the_plugin_blocks_its_close)
         echo "$behaviour: ended $(( ($(date +%s%N) - closed_at) / 1000000 )) ms after the close"
         [ -n "$(stored_position)" ] || fail "$behaviour: no mainWindowPos stored"
         if [ $behaviour = size-thread ]; then
-            grep -qxF "size request while closing returned 0" "$TOLVANE_PROBE_LOG" \
+            grep -qx "size request while closing returned [01]" "$TOLVANE_PROBE_LOG" \
                 && grep -qxF closed "$TOLVANE_PROBE_LOG" || fail "size-thread: the teardown did not complete"
         else
             grep -qxF "close: hanging" "$TOLVANE_PROBE_LOG" || fail "hang: the plug-in was never closed"
