@@ -286,13 +286,13 @@ void ConformanceCheck::runProcessing()
     };
 
     dispatchFor (playAfterSeconds, never);
-    playHeadWatch->expect (PlayHeadWatch::afterPlay);
     player.handleIncomingMidiMessage (nullptr, machineControl (0x02));
+    playHeadWatch->expect (PlayHeadWatch::afterPlay);
 
     dispatchFor (start + stopAfterSeconds - now(), never);
     const auto beforeStop = player.positionRecord.read();
-    playHeadWatch->expect (PlayHeadWatch::afterStop);
     player.handleIncomingMidiMessage (nullptr, machineControl (0x01));
+    playHeadWatch->expect (PlayHeadWatch::afterStop);
 
     dispatchFor (start + options.seconds - now(), never);
 

@@ -7,10 +7,12 @@ PlayHeadWatch::PlayHeadWatch (juce::AudioPlayHead& playHead) noexcept
 
 juce::Optional<juce::AudioPlayHead::PositionInfo> PlayHeadWatch::getPosition() const
 {
+    // The mark is read before the position: a query that read its position before the mark
+    // was set (and so perhaps before the command it marks) must not be kept as the answer.
+    auto moment = pending.load();
     const auto position = source.getPosition();
     ++queries;
 
-    auto moment = pending.load();
     if (moment >= 0 && position.hasValue() && pending.compare_exchange_strong (moment, -1))
     {
         auto& slot = slots[(size_t) moment];

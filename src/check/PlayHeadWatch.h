@@ -32,7 +32,9 @@ public:
 
     juce::Optional<PositionInfo> getPosition() const override;
 
-    /** The next query is kept as the one seen at this moment. Message thread. */
+    /** The next query that starts after this call is kept as the one seen at this moment.
+        Call it after the command has reached the source. Message thread.
+    */
     void expect (Moment moment) noexcept;
 
     /** What was kept for the moment (captured false while nothing has been). Any thread. */

@@ -2,11 +2,14 @@
     What tolvane-check makes of a plug-in's answers, without a module.
 */
 #include "CheckVerdicts.h"
+#include "PlayHeadWatch.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <utility>
 
 using CheckVerdicts::Verdict;
 
@@ -61,4 +64,47 @@ TEST (CheckVerdictsTest, NonFiniteOutputFailsAndOutputAboveFullScaleWarns)
     EXPECT_EQ (counts.nonFinite, 2);
     EXPECT_EQ (counts.samples, 6);
     EXPECT_EQ (CheckVerdicts::output (counts).verdict, Verdict::fail);
+}
+
+namespace
+{
+    /** A transport whose answer can change while a query is under way. */
+    struct SteppedPlayHead final : juce::AudioPlayHead
+    {
+        juce::Optional<PositionInfo> getPosition() const override
+        {
+            PositionInfo info;
+            info.setIsPlaying (playing);
+            info.setTimeInSamples (samples);
+            if (duringQuery)
+                std::exchange (duringQuery, nullptr)();
+            return info;
+        }
+
+        bool playing = true;
+        juce::int64 samples = 47872;
+        mutable std::function<void()> duringQuery;
+    };
+}
+
+TEST (CheckVerdictsTest, PlayHeadWatchKeepsOnlyAQueryThatStartedAfterTheCommand)
+{
+    SteppedPlayHead transport;
+    PlayHeadWatch watch (transport);
+
+    // STOP arrives while the audio thread is inside a query that already read "playing".
+    transport.duringQuery = [&]
+    {
+        transport.playing = false;
+        watch.expect (PlayHeadWatch::afterStop);
+    };
+    watch.getPosition();
+    EXPECT_FALSE (watch.seenAt (PlayHeadWatch::afterStop).captured);
+
+    watch.getPosition();
+    const auto seen = watch.seenAt (PlayHeadWatch::afterStop);
+    EXPECT_TRUE (seen.captured);
+    EXPECT_FALSE (seen.playing);
+    EXPECT_EQ (seen.samples, 47872);
+    EXPECT_EQ (watch.getQueries(), 2);
 }
