@@ -59,9 +59,7 @@ void DeviceRecovery::start (bool withInput)
         && isListed (chosen, rescan (chosen.type));
     chosenStalls = failedAtStart ? 2 : 0;
 
-    lastBlocks = blocksDelivered();
-    quietChecks = 0;
-    deliveredSinceOpen = false;
+    watchFromNow();
     checking = true;
     deviceManager.addChangeListener (this);
     startTimer (checkIntervalMs);
@@ -154,8 +152,7 @@ void DeviceRecovery::recoverIfNeeded()
         if (state == DeviceState::lost || ! DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice()))
         {
             DeviceFallback::openDefaultOfAnotherType (deviceManager, chosen.type);
-            quietChecks = 0;
-            deliveredSinceOpen = false;
+            watchFromNow();
             mayReopen = false;
         }
 
@@ -241,7 +238,11 @@ void DeviceRecovery::reopenChosen()
     // Not as a new choice: the saved state already names this device.
     auto setup = chosenSetup;
     deviceManager.setAudioDeviceSetup (setup, false);
+    watchFromNow();
+}
 
+void DeviceRecovery::watchFromNow()
+{
     quietChecks = 0;
     deliveredSinceOpen = false;
     lastBlocks = blocksDelivered();
@@ -263,10 +264,8 @@ void DeviceRecovery::settingsDialogClosed()
         inputWanted = deviceManager.getAudioDeviceSetup().inputDeviceName.isNotEmpty();
 
     readChoice();
-    quietChecks = 0;
-    deliveredSinceOpen = false;
     chosenStalls = 0;
-    lastBlocks = blocksDelivered();
+    watchFromNow();
 }
 
 DeviceRecovery::SettingsDialogScope::SettingsDialogScope (DeviceRecovery* recoveryToPause)

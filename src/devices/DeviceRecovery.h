@@ -12,15 +12,11 @@
 
     A device is lost when it closes by itself (a JACK server that went away: the framework
     closes the device and sends no further notice), when it stays open but delivers no block
-    for a second and a half (three seconds before its first block), or when the framework replaced it by a fallback device because it
-    vanished (Windows, an interface unplugged); one that is open but stopped is left a moment
-    to finish stopping. As soon as the chosen device
-    is listed again it is reopened with the chosen set-up, and the player, which stays the
-    device manager's audio callback, is started by it again.
-
-    A chosen device that is listed but will not run, even reopened (one that never delivers,
-    or one that has not run since it was chosen and will not open), is given up while it
-    stays listed: the default device of another type plays instead.
+    for a second and a half (four seconds before its first block), or when the framework
+    replaced it by a fallback device because it vanished (Windows, an interface unplugged);
+    one that is open but stopped is left a moment to finish stopping. As soon as the chosen
+    device is listed again it is reopened with the chosen set-up, and the player, which stays
+    the device manager's audio callback, is started by it again.
 
     The chosen device is the one that the saved device state names; without a saved choice,
     the device that ran when recovery started. It is reopened the way it ran: with its input,
@@ -28,9 +24,10 @@
     the choice. While the settings dialog is open nothing is reopened; when it closes, what
     the dialog saved is the choice.
 
-    A chosen device that opens but has delivered nothing since it was chosen, even reopened,
-    is given up while it stays listed: the default device of another type plays instead. One
-    that has delivered is reopened until it plays again, however long that takes.
+    A chosen device that has delivered nothing since it was chosen and will not run, even
+    reopened (it stays quiet, or it will not open), is given up while it stays listed: the
+    default device of another type plays instead. One that has delivered is reopened until it
+    plays again, however long that takes.
 
     Checks run on the message thread: twice a second, and whenever the device manager announces
     a change. While the chosen device runs a check reads a counter and two flags, nothing more.
@@ -135,6 +132,10 @@ private:
     Choice currentDevice() const;
     Listing rescan (const juce::String& typeName);
     void reopenChosen();
+
+    /** The device that runs now is watched afresh: no quiet checks, nothing delivered yet. */
+    void watchFromNow();
+
     void settingsDialogOpened();
     void settingsDialogClosed();
 

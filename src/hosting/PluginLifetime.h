@@ -19,8 +19,9 @@ class TransportAudioProcessorPlayer;
 
     It answers the plug-in's mini-host call-backs from the handshake until the teardown
     begins. The teardown refuses the call-backs, takes the player off the plug-in and the
-    devices, deletes the editor, releases the plug-in and deletes it, all under a watchdog: a plug-in that does not
-    return from it in time cannot keep the process alive. Message thread.
+    devices, deletes the editor, releases the plug-in and deletes it, all under a watchdog: a
+    plug-in that does not return from it in time cannot keep the process alive. Message
+    thread.
 */
 class PluginLifetime final
 {
