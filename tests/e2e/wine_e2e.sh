@@ -107,6 +107,11 @@ with_pulse_driver() {
     trap "wine reg delete 'HKCU\\Software\\Wine\\Drivers' /v Audio /f > /dev/null 2>&1; tolvane_stop_pulse; cleanup" EXIT
 }
 
+# is_loud LEVEL: whether tolvane_pulse_level's report has a channel peaking above 0.05.
+is_loud() {
+    awk '/^peak/ { exit !(($2 > $3 ? $2 : $3) > 0.05) }' <<< "$1"
+}
+
 # hold_key_until_heard ID SECONDS WHAT: holds a key of the editor in window ID until the
 # sink's monitor hears it (a peak above 0.05 in half a second), at most SECONDS; the key
 # stays held. Sets level to what was heard.
@@ -114,8 +119,7 @@ hold_key_until_heard() {
     local x y deadline=$((SECONDS + $2))
     read -r x y _ _ <<< "$(geometry "$1")"
     xdotool mousemove $((x + 200)) $((y + 380)) mousedown 1
-    until level=$(tolvane_pulse_level 0.5)
-          awk '/^peak/ { exit !(($2 > $3 ? $2 : $3) > 0.05) }' <<< "$level"; do
+    until level=$(tolvane_pulse_level 0.5); is_loud "$level"; do
         [ $SECONDS -lt $deadline ] || fail "no sound at the monitor while a key was held ($3: $(tr '\n' ' ' <<< "$level"))"
     done
 }
@@ -343,8 +347,7 @@ case "$case_name" in
             echo "$saved: key held, heard after $((SECONDS - held_at)) s: $(tr '\n' ' ' <<< "$level")"
             sleep 2
             level=$(tolvane_pulse_level 0.5)
-            awk '/^peak/ { exit !(($2 > $3 ? $2 : $3) > 0.05) }' <<< "$level" \
-                || fail "silent two seconds after the key was heard ($saved: $(tr '\n' ' ' <<< "$level"))"
+            is_loud "$level" || fail "silent two seconds after the key was heard ($saved: $(tr '\n' ' ' <<< "$level"))"
             xdotool mouseup 1
             # The chosen endpoint lost while it plays: its sink unloaded and loaded again, then
             # the whole server killed and started again; recovery brings the sound back.
