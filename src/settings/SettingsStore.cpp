@@ -55,10 +55,21 @@ namespace SettingsStore
             return first >= 0 && (text.substring (0, first).trim().isNotEmpty() || text.indexOf (first + 2, "<?") >= 0);
         }
 
+        /** Whether the text declares a document type. The framework's XML parser expands the
+            entities of one without bounds (an entity holding "&amp;" loops for ever) and reads
+            any file an external one names, a device or a pipe included; our own files and
+            values never have one.
+        */
+        bool hasDocumentType (const juce::String& text)
+        {
+            return text.contains ("<!DOCTYPE");
+        }
+
         /** Whether the framework can read the file without harm. Its readers take the bytes
             as UTF-8 unchecked (see SafeText), and its XML parser descends once per nesting
-            level on the stack and hangs on processing instructions. Our own files are UTF-8
-            text without NUL bytes, of a few levels, with one declaration at the top.
+            level on the stack, hangs on processing instructions and trusts a document type.
+            Our own files are UTF-8 text without NUL bytes, of a few levels, with one
+            declaration at the top.
         */
         bool isSafeToRead (const juce::File& file)
         {
@@ -72,13 +83,17 @@ namespace SettingsStore
             const auto* text = static_cast<const char*> (bytes.getData());
             const auto size = bytes.getSize();
 
-            return SafeText::isStrictUtf8 (text, size) && nestingOf (text, size) <= maxNesting
-                && ! hasStrayProcessingInstruction (juce::String::fromUTF8 (text, (int) size));
+            if (! SafeText::isStrictUtf8 (text, size) || nestingOf (text, size) > maxNesting)
+                return false;
+
+            const auto content = juce::String::fromUTF8 (text, (int) size);
+            return ! hasStrayProcessingInstruction (content) && ! hasDocumentType (content);
         }
 
         /** Whether the file holds settings that the store can read and use: safe to read,
-            accepted by the framework, and no value with a processing instruction (entities
-            in the file unescape to one).
+            accepted by the framework, and no value with a processing instruction or a
+            document type (entities in the file unescape to one), as the framework parses a
+            value that looks like XML.
         */
         bool isReadable (const juce::File& file)
         {
@@ -97,7 +112,7 @@ namespace SettingsStore
 
             return settings.isValidFile() && std::none_of (values.begin(), values.end(), [] (const juce::String& value)
                                                            {
-                                                               return value.contains ("<?");
+                                                               return value.contains ("<?") || hasDocumentType (value);
                                                            });
         }
     }

@@ -166,18 +166,25 @@ TEST (SettingsStore, FilesTheFrameworkCannotReadSafelyAreSetAsideOrLeftUnread)
 
     // The framework reads each of these into strings that overrun (the binary form, invalid
     // and overlong UTF-8), descends once per level, or loops for ever on a processing
-    // instruction in an element's text (also in a value, which it parses when reading it as
-    // XML and when saving).
+    // instruction in an element's text or on an entity of a document type, and reads the
+    // file an external one names (also in a value, which it parses when reading it as XML
+    // and when saving).
     const auto binaryForm = bytesOf (std::string ("PROP\x01\0\0\0key\0\xc0\xff\0", 15));
     std::string deep;
     for (int i = 0; i < 100; ++i)
         deep += "<a>";
+    const auto ampersands = juce::String::repeatedString ("&amp;", 12).toStdString();
+    const auto escapedAmpersands = juce::String::repeatedString ("&amp;amp;", 12).toStdString();
 
     for (const auto& bytes : { binaryForm, bytesOf (head + "\xc0\xff\"/></PROPERTIES>"),
                                bytesOf (head + "\xf0\x8c\x9a\x9c\"/></PROPERTIES>"),
                                bytesOf (head + "1 2 3 4\"/>" + deep + "</PROPERTIES>"),
                                bytesOf (head + "1 2 3 4\"/><VALUE name=\"x\"><a><?pi?>text</a></VALUE></PROPERTIES>"),
-                               bytesOf (head + "1 2 3 4\"/><VALUE name=\"x\" val=\"&lt;a&gt;&lt;?pi?&gt;text&lt;/a&gt;\"/></PROPERTIES>") })
+                               bytesOf (head + "1 2 3 4\"/><VALUE name=\"x\" val=\"&lt;a&gt;&lt;?pi?&gt;text&lt;/a&gt;\"/></PROPERTIES>"),
+                               bytesOf ("<!DOCTYPE PROPERTIES [ <!ENTITY e \"" + ampersands + "\"> ]><PROPERTIES>&e;</PROPERTIES>"),
+                               bytesOf ("<!DOCTYPE PROPERTIES SYSTEM \"/dev/zero\"><PROPERTIES>&e;</PROPERTIES>"),
+                               bytesOf (head + "1 2 3 4\"/><VALUE name=\"x\" val=\"&lt;!DOCTYPE a [ &lt;!ENTITY e &quot;"
+                                        + escapedAmpersands + "&quot;&gt; ]&gt;&lt;a&gt;&amp;e;&lt;/a&gt;\"/></PROPERTIES>") })
     {
         settings.file().getParentDirectory().createDirectory();
         settings.file().replaceWithData (bytes.getData(), bytes.getSize());
