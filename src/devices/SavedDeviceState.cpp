@@ -14,6 +14,15 @@ namespace
                                              "audioDeviceBufferSize", "audioDeviceInChans",
                                              "audioDeviceOutChans" };
 
+    /** Removes the attribute however often it stands in the element: the framework reads the
+        first of several with one name, and removing only that would bring the next to light.
+    */
+    void removeEvery (juce::XmlElement& xml, const char* name)
+    {
+        while (xml.hasAttribute (name))
+            xml.removeAttribute (name);
+    }
+
     std::unique_ptr<juce::XmlElement> copyOf (const juce::XmlElement* xml)
     {
         return xml != nullptr ? std::make_unique<juce::XmlElement> (*xml) : nullptr;
@@ -82,8 +91,8 @@ std::unique_ptr<juce::XmlElement> SavedDeviceState::withoutInput (const juce::Xm
     if (state.hasAttribute ("audioDeviceName"))
         result->setAttribute ("audioOutputDeviceName", device.output);
 
-    result->removeAttribute ("audioDeviceName");
-    result->removeAttribute ("audioDeviceInChans");
+    removeEvery (*result, "audioDeviceName");
+    removeEvery (*result, "audioDeviceInChans");
     result->setAttribute ("audioInputDeviceName", juce::String());
     return result;
 }
@@ -95,7 +104,7 @@ std::unique_ptr<juce::XmlElement> SavedDeviceState::withDeviceOf (const juce::Xm
 
     for (const auto* name : deviceAttributes)
     {
-        result->removeAttribute (name);
+        removeEvery (*result, name);
 
         if (deviceSource.hasAttribute (name))
             result->setAttribute (name, deviceSource.getStringAttribute (name));

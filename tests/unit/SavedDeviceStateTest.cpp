@@ -21,7 +21,9 @@ namespace
 
 TEST (SavedDeviceState, OneNameStandsForBothDirectionsAndWithoutInputNamesTheOutputAlone)
 {
-    const auto both = xml (R"(<DEVICESETUP deviceType="JACK" audioDeviceName="system" audioOutputDeviceName="x" audioDeviceInChans="11"><MIDIINPUT name="Keys"/></DEVICESETUP>)");
+    // Of a name given twice (a hand-edited file), the first counts, as for the framework.
+    const auto both = xml (R"(<DEVICESETUP deviceType="JACK" audioDeviceName="system" audioOutputDeviceName="x" audioDeviceInChans="11" )"
+                           R"(audioDeviceName="other" audioDeviceInChans="1"><MIDIINPUT name="Keys"/></DEVICESETUP>)");
     EXPECT_EQ (SavedDeviceState::deviceOf (both.get()), (SavedDeviceState::Device { "JACK", "system", "system" }));
     EXPECT_TRUE (SavedDeviceState::deviceOf (xml ("<OTHER audioDeviceName=\"system\"/>").get()).isEmpty());
     EXPECT_TRUE (SavedDeviceState::deviceOf (nullptr).isEmpty());
