@@ -200,6 +200,13 @@ TEST (SettingsStore, FilesTheFrameworkCannotReadSafelyAreSetAsideOrLeftUnread)
                                                 .c_str()));
     EXPECT_EQ (SettingsStore::setAsideIfDamaged (settings.options()), SettingsStore::FileCheck::usable);
 
+    // Nor is an element after text in a value (the framework once wrote it as if lines were
+    // wanted, through a null line break): it reads back on one line.
+    const juce::String textThenElement ("<a>text<b long=\"" + juce::String::repeatedString ("x", 80) + "\" c=\"1\"><c/></b></a>");
+    settings.write (juce::String (head) + "1 2 3 4\"/><VALUE name=\"x\">" + textThenElement + "</VALUE></PROPERTIES>");
+    EXPECT_EQ (SettingsStore::setAsideIfDamaged (settings.options()), SettingsStore::FileCheck::usable);
+    EXPECT_EQ (juce::PropertiesFile (settings.options()).getValue ("x"), textThenElement);
+
     // Kept in place (the copy's place is taken), an unsafe file is not even read.
     damaged.deleteFile();
     damaged.getChildFile ("keep").create();
