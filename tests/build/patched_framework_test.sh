@@ -34,7 +34,7 @@ patched_copies_keep_crlf_and_an_unchanged_patch_set_touches_nothing)
     lines=$(wc -l < "$patched")
     [ "$(grep -c $'\r$' "$patched")" = "$lines" ] || fail "the patched file lost carriage returns"
     grep -qF "pendingWindowSize.post" "$patched" || fail "the patched file lacks the size-request fix"
-    [ -d "$work/build/juce-patched/modules/juce_core" ] && fail "an unpatched module was copied"
+    [ -d "$work/build/juce-patched/modules/juce_graphics" ] && fail "an unpatched module was copied"
     before=$(stat -c %Y.%y "$patched")
     sleep 1 # the modification times below have whole seconds on some file systems
     configure || fail "the second configure step failed"
