@@ -151,8 +151,7 @@ void DeviceRecovery::recoverIfNeeded()
     {
         if (state == DeviceState::lost || ! DeviceFallback::isRunning (deviceManager.getCurrentAudioDevice()))
         {
-            DeviceFallback::openDefaultOfAnotherType (deviceManager, chosen.type);
-            watchFromNow();
+            openStandIn();
             mayReopen = false;
         }
 
@@ -173,7 +172,7 @@ void DeviceRecovery::recoverIfNeeded()
     if (! mayReopen && ! chosenHasRun)
     {
         ++chosenStalls;
-        DeviceFallback::openDefaultOfAnotherType (deviceManager, chosen.type);
+        openStandIn();
     }
 }
 
@@ -246,6 +245,12 @@ void DeviceRecovery::watchFromNow()
     quietChecks = 0;
     deliveredSinceOpen = false;
     lastBlocks = blocksDelivered();
+}
+
+void DeviceRecovery::openStandIn()
+{
+    DeviceFallback::openDefaultOfAnotherType (deviceManager, chosen.type);
+    watchFromNow();
 }
 
 //==============================================================================

@@ -136,6 +136,9 @@ private:
     /** The device that runs now is watched afresh: no quiet checks, nothing delivered yet. */
     void watchFromNow();
 
+    /** Another type's default plays in place of the chosen device, watched afresh. */
+    void openStandIn();
+
     void settingsDialogOpened();
     void settingsDialogClosed();
 
