@@ -247,19 +247,23 @@ start_from_shortcut() {
 }
 
 # uninstall_silently NAME: runs the Apps entry's quiet uninstall command and waits for the
-# program folder to go (the uninstaller returns at once and works from a copy in %TEMP%).
+# program folder, the shortcut and the Apps entry to go (the uninstaller returns at once and
+# works from a copy in %TEMP%, removing them one after another).
 uninstall_silently() {
     local command exe deadline=$((SECONDS + 30))
     command=$(apps_value "$1" QuietUninstallString)
     exe=${command#\"} exe=${exe%\" /S}
     [ "$command" = "\"$exe\" /S" ] || fail "the quiet uninstall command is \"$command\""
     wine "$exe" /S > "$work/setup.log" 2>&1 || fail "the uninstaller failed: $(cat "$work/setup.log")"
-    while [ -e "$program_files/$1" ]; do
-        [ $SECONDS -lt $deadline ] || fail "the uninstaller left $program_files/$1: $(ls "$program_files/$1")"
+    until [ ! -e "$program_files/$1" ] && [ ! -e "$start_menu/$1.lnk" ] \
+          && ! wine reg query "$apps_key\\$1" > /dev/null 2>&1; do
+        if [ $SECONDS -ge $deadline ]; then
+            [ ! -e "$program_files/$1" ] || fail "the uninstaller left $program_files/$1: $(ls "$program_files/$1")"
+            [ ! -e "$start_menu/$1.lnk" ] || fail "the uninstaller left the shortcut \"$1\""
+            fail "the uninstaller left the Apps entry \"$1\""
+        fi
         sleep 0.1
     done
-    [ ! -e "$start_menu/$1.lnk" ] || fail "the uninstaller left the shortcut \"$1\""
-    ! wine reg query "$apps_key\\$1" > /dev/null 2>&1 || fail "the uninstaller left the Apps entry \"$1\""
 }
 
 case "$case_name" in
