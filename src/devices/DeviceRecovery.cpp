@@ -87,6 +87,7 @@ void DeviceRecovery::check()
     auto* device = deviceManager.getCurrentAudioDevice();
     const auto open = device != nullptr && device->isOpen();
     quietChecks = nextQuietChecks (quietChecks, open && hasActiveChannels (device), blocks != lastBlocks);
+    closedChecks = device != nullptr && ! open ? closedChecks + 1 : 0;
 
     if (open && blocks != lastBlocks)
     {
@@ -130,12 +131,17 @@ void DeviceRecovery::recoverIfNeeded()
     if (state == DeviceState::lost && device != nullptr && device->isOpen() && currentDevice() == chosen && ! chosenHasRun)
         ++chosenStalls;
 
-    // A device that closed by itself is let go, in this order. Its type is asked for devices
-    // first: for JACK that opens a client, and opening one frees what the server's shutdown
-    // left of the old client and ends its threads, which may still call the device back. Then
-    // the device goes at once, before its pending look at ports that no longer exist.
+    // A device that closed by itself is let go, once its driver's threads had time to finish,
+    // in this order. Its type is asked for devices first: for JACK that opens a client, and
+    // opening one frees what the server's shutdown left of the old client and ends its threads,
+    // which may still call the device back. Then the device goes at once, before its pending
+    // look at ports that no longer exist. Until then no type is asked: for JACK that would
+    // open a client too.
     if (device != nullptr && ! device->isOpen())
     {
+        if (closedChecks < closedChecksBeforeLettingGo)
+            return;
+
         rescan (device->getTypeName());
         deviceManager.closeAudioDevice();
     }

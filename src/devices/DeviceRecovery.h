@@ -11,7 +11,7 @@
 /** Brings the audio device that the user chose back after it was lost.
 
     A device is lost when it closes by itself (a JACK server that went away: the framework
-    closes the device and sends no further notice), when it stays open but delivers no block
+    closes the device and sends no further notice; it is let go a second later), when it stays open but delivers no block
     for a second and a half (four seconds before its first block), or when the framework
     replaced it by a fallback device because it vanished (Windows, an interface unplugged);
     one that is open but stopped is left a moment to finish stopping. As soon as the chosen
@@ -103,6 +103,14 @@ public:
     */
     static constexpr int quietChecksBeforeFirstBlock = 8;
 
+    /** Timed checks that find a device closed by itself before it is let go, a second or more
+        after it closed. Its driver may still be winding down: JACK's library ends the threads
+        of a client whose server went away when the next client opens, cancelling them wherever
+        they are, and one still handling the server's last messages leaves the library's lock
+        held, so that every later client waits for ever. Left a second, those threads finish.
+    */
+    static constexpr int closedChecksBeforeLettingGo = 3;
+
     /** Whether an open device has delivered nothing for too long. */
     static bool isStalled (int quietChecks, bool hasDelivered) noexcept
     {
@@ -152,6 +160,7 @@ private:
     bool checking = false, dialogOpen = false, mayReopen = true, inputWanted = true;
     std::uint32_t lastBlocks = 0;
     int quietChecks = 0;
+    int closedChecks = 0;            ///< timed checks in a row that found the device closed by itself
     int chosenStalls = 0;            ///< times the chosen device stalled; at two it is given up while listed
     bool chosenHasRun = false;       ///< whether the chosen device delivered since it was chosen
     bool deliveredSinceOpen = false; ///< whether the current device delivered since it was opened

@@ -117,6 +117,18 @@ namespace
             recovery->check();
         }
 
+        /** The timed checks that leave a device closed by itself to its driver, before the one
+            that lets it go.
+        */
+        void waitOutTheClose()
+        {
+            for (int i = 1; i < DeviceRecovery::closedChecksBeforeLettingGo; ++i)
+            {
+                dispatchChanges();
+                recovery->check();
+            }
+        }
+
         /** The device goes as a JACK server goes: it closes by itself and nobody is told. */
         void vanishSilently (const juce::String& name)
         {
@@ -158,8 +170,14 @@ TEST (DeviceRecovery, SilentlyLostDeviceIsReopenedOnceItReturnsAndLeftAloneUntil
         rig.deliverAndCheck();
     EXPECT_EQ (rig.type->scans, scansWhileRunning);
 
-    // Gone, as a JACK server goes: nothing to return to for a while, and B is no stand-in.
+    // Gone, as a JACK server goes. The closed device is left to its driver's threads for a
+    // second: no type is asked for devices meanwhile (for JACK that opens a client).
     rig.vanishSilently ("A");
+    rig.waitOutTheClose();
+    EXPECT_EQ (rig.type->scans, scansWhileRunning);
+    EXPECT_NE (rig.device(), nullptr);
+
+    // Then nothing to return to for a while, and B is no stand-in.
     for (int i = 0; i < 5; ++i)
     {
         rig.dispatchChanges();
@@ -278,7 +296,7 @@ TEST (DeviceRecovery, SavedDeviceRunningItsOutputAloneIsTheChosenOneAndComesBack
     EXPECT_EQ (rig.input(), "");
 
     rig.vanishSilently ("A");
-    rig.dispatchChanges();
+    rig.waitOutTheClose();
     rig.deliverAndCheck();
     rig.type->present.add ("A");
     rig.recovery->check();
@@ -403,7 +421,7 @@ TEST (DeviceRecovery, ChosenDeviceThatIsGoneIsWaitedForOnAnotherTypesDefault)
 
     rig.type->present.clear();
     rig.vanishSilently ("A");
-    rig.dispatchChanges();
+    rig.waitOutTheClose();
     rig.deliverAndCheck();
     EXPECT_EQ (rig.manager.getCurrentAudioDeviceType(), "JACK");
     EXPECT_EQ (rig.current(), "system");
