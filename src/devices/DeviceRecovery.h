@@ -11,12 +11,12 @@
 /** Brings the audio device that the user chose back after it was lost.
 
     A device is lost when it closes by itself (a JACK server that went away: the framework
-    closes the device and sends no further notice; it is let go a second later), when it stays open but delivers no block
-    for a second and a half (four seconds before its first block), or when the framework
-    replaced it by a fallback device because it vanished (Windows, an interface unplugged);
-    one that is open but stopped is left a moment to finish stopping. As soon as the chosen
-    device is listed again it is reopened with the chosen set-up, and the player, which stays
-    the device manager's audio callback, is started by it again.
+    closes the device and sends no further notice; it is let go a second later), when it stays
+    open but delivers no block for a second and a half (four seconds before its first block),
+    or when the framework replaced it by a fallback device because it vanished (Windows, an
+    interface unplugged); one that is open but stopped is left a moment to finish stopping.
+    As soon as the chosen device is listed again it is reopened with the chosen set-up, and
+    the player, which stays the device manager's audio callback, is started by it again.
 
     The chosen device is the one that the saved device state names; without a saved choice,
     the device that ran when recovery started. It is reopened the way it ran: with its input,
